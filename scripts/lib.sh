@@ -1,0 +1,28 @@
+# Shared by the scripts: package installation and the build folder.
+# shellcheck shell=bash
+
+KELDO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Packages the build and the tests need on Debian/Ubuntu.
+KELDO_PACKAGES_LINUX=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev googletest)
+KELDO_PACKAGES_WINDOWS=(g++-mingw-w64-x86-64 wine wine64)
+KELDO_PACKAGES_TEST=(socat xvfb procps)
+
+keldo_install() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+keldo_build() {  # keldo_build <preset>
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+}
