@@ -89,14 +89,18 @@ std::int64_t QueuedOutput(int fd) {
   return ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
 }
 
-// Gets the line into the settings asked for; a device that keeps another speed
-// (one its hardware cannot do) is refused rather than run at the wrong speed.
+// tcsetattr reports success when any part of the change took, and recent kernels
+// report failure when a terminal ignores the only change asked (parity on a
+// pseudo-terminal), so what the line ends up with decides: raw, and at the speed
+// asked, since a device that keeps another speed (one its hardware cannot do)
+// must not run at the wrong one.
 bool SetLine(int fd, const LineMode& mode, const termios& found) {
   termios wanted = found;
   ApplyLineMode(mode, wanted);
+  tcsetattr(fd, TCSANOW, &wanted);
   termios now{};
-  return tcsetattr(fd, TCSANOW, &wanted) == 0 && tcgetattr(fd, &now) == 0 &&
-         cfgetospeed(&now) == mode.speed && (now.c_lflag & ICANON) == 0;
+  return tcgetattr(fd, &now) == 0 && cfgetospeed(&now) == mode.speed &&
+         (now.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (now.c_oflag & OPOST) == 0;
 }
 
 bool TakeWaiting(SerialPort::Native& port) {
