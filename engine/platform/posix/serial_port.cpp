@@ -196,14 +196,17 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
     const timespec deadline = After(Now(), kReadTimeoutMs);
     timespec left{};
     pollfd ready{port.fd, POLLIN, 0};
-    const bool arrived = TimeLeft(deadline, left) && ppoll(&ready, 1, &left, nullptr) > 0 &&
-                         (ready.revents & POLLIN) != 0 && TakeWaiting(port);
-    if (!arrived) {
-      // A device that went away reports ready at once, forever; waiting out the
-      // timeout keeps a caller that polls in a loop from spinning.
-      SleepUntil(deadline);
-      return false;
+    const int events = TimeLeft(deadline, left) ? ppoll(&ready, 1, &left, nullptr) : 0;
+    if (events > 0 && (ready.revents & POLLIN) != 0 && TakeWaiting(port)) {
+      byte = port.readAhead[port.readPos++];
+      return true;
     }
+    // A device that went away reports ready at once, forever; waiting out the
+    // timeout keeps a caller that polls in a loop from spinning.
+    if (events != 0) {
+      SleepUntil(deadline);
+    }
+    return false;
   }
   byte = port.readAhead[port.readPos++];
   return true;
