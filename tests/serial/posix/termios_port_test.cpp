@@ -7,12 +7,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "engine/registry.h"
 #include "engine/serial_channel.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/registry_sandbox.h"
+#include "tests/support/temp_dir.h"
 
 namespace keldo {
 namespace {
@@ -158,6 +161,26 @@ TEST_F(TermiosPortTest, WriteToADeviceThatStopsReadingGivesUp) {
   const auto start = Clock::now();
   channel_.ClosePort();
   EXPECT_LT(MillisecondsSince(start), 1500);
+}
+
+TEST(TermiosPort, RefusesMappedPathsThatAreNoTerminal) {
+  test::RegistrySandbox registry;
+  test::TempDir dir;
+  const std::string file = (dir.path() / "plain-file").string();
+  std::fclose(std::fopen(file.c_str(), "w"));
+  {
+    TRegistry key;
+    key.SelectRoot(RegistryRoot::LocalMachine);
+    ASSERT_TRUE(key.OpenPath(kSerialCommKey, true));
+    key.WriteText(file, "COM13");
+    key.WriteText(dir.path().string(), "COM14");
+    key.WriteText("/dev/null", "COM15");
+  }
+  SerialChannel channel;
+  for (std::int32_t port : {13, 14, 15}) {
+    EXPECT_FALSE(channel.OpenPort(port, "9600,n,8,1")) << port;
+    EXPECT_FALSE(channel.PortOpen());
+  }
 }
 
 }  // namespace
