@@ -121,9 +121,5 @@ TEST_F(SerialPortMapTest, NewDevicesTakeTheLowestFreeNumberAndKeepIt) {
   EXPECT_EQ(SerialDevicePath(0), std::nullopt);
 }
 
-TEST_F(SerialPortMapTest, NoMapNoPort) {
-  EXPECT_EQ(SerialDevicePath(1), std::nullopt);
-}
-
 }  // namespace
 }  // namespace keldo
