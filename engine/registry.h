@@ -37,16 +37,18 @@ class TRegistry {
   // A path starting with '\' is taken from the root, any other from the open
   // key if there is one. Never raises; false leaves everything as it was.
   bool OpenPath(const std::string& path, bool create);
+  // Whether the last successful OpenPath had to create the key it opened.
+  bool CreatedKey() const { return createdKey_; }
   void ClosePath();
   const std::string& CurrentPath() const { return currentPath_; }
   bool HasOpenKey() const { return currentKey_ != 0; }
 
   bool HasValue(const std::string& name);
-  std::int32_t ReadInt(const std::string& name);    // REG_DWORD only
-  std::string ReadText(const std::string& name);    // REG_SZ or REG_EXPAND_SZ
+  std::int32_t ReadInt(const std::string& name);  // REG_DWORD only
+  std::string ReadText(const std::string& name);  // REG_SZ or REG_EXPAND_SZ
   void WriteInt(const std::string& name, std::int32_t value);
   void WriteText(const std::string& name, const std::string& value);
-  bool RemoveValue(const std::string& name);        // never raises
+  bool RemoveValue(const std::string& name);  // never raises
   void ListValueNames(std::vector<std::string>& list);
 
   std::uint32_t Access() const { return access_; }
@@ -59,6 +61,7 @@ class TRegistry {
   bool lazyWrite_ = true;
   std::uintptr_t currentKey_ = 0;  // platform key handle; 0 when none is open
   std::string currentPath_;
+  bool createdKey_ = false;
 };
 
 }  // namespace keldo
