@@ -57,6 +57,9 @@ class TCustomWinSocket : private NotificationSink {
   // Closes the connection with its disconnect event.
   void Close();
 
+  // Where events and errors go: the owning component or listening object.
+  void SetSink(SocketEventSink* sink) { sink_ = sink; }
+
   bool Connected() const { return connected_; }
   net::SocketHandle SocketHandle() const { return socket_; }
   LookupState GetLookupState() const { return lookupState_; }
@@ -78,7 +81,6 @@ class TCustomWinSocket : private NotificationSink {
   EventLoop& Loop() const { return loop_; }
   // Expires when this object is destroyed.
   std::weak_ptr<TCustomWinSocket> Life() const { return anchor_; }
-  void SetSink(SocketEventSink* sink) { sink_ = sink; }
   void ResetAddress();
   // Cancels a pending lookup; "WSACancelASyncRequest" on failure.
   void CancelPendingLookup();
@@ -96,6 +98,7 @@ class TCustomWinSocket : private NotificationSink {
 
  private:
   friend class ConnectionRef;
+  friend class TServerWinSocket;  // drives its accepted connections
 
   void SocketNotification(net::SocketHandle socket, unsigned kind, int error) override;
   void LookupDone(LookupHandle lookup, int error, std::uint32_t address) override;

@@ -64,6 +64,11 @@ IoResult Recv(SocketHandle socket, void* buffer, int count);
 IoResult PendingBytes(SocketHandle socket);
 // SO_ERROR: the socket's pending error (read and cleared), or 0.
 int PendingError(SocketHandle socket);
+// One byte peeked without taking it: 1, 0 at the end of the stream, or -1.
+IoResult PeekByte(SocketHandle socket);
+// Whether the socket has a peer (getpeername succeeds).
+bool HasPeer(SocketHandle socket);
+int SetNonBlocking(SocketHandle socket);
 // The bound port in network byte order, or 0.
 std::uint16_t LocalPort(SocketHandle socket);
 
