@@ -10,14 +10,18 @@ const std::uint32_t kLoopback = net::InetAddr("127.0.0.1");
 }  // namespace
 
 std::uint16_t FreePort() {
+  net::SocketLibraryStartup();
   const net::SocketHandle s = net::CreateTcpSocket();
   net::Bind(s, kLoopback, 0);
   const std::uint16_t port = net::LocalPort(s);
   net::CloseSocket(s);
+  net::SocketLibraryCleanup();
   return net::HostToNetShort(port);  // the swap is its own inverse
 }
 
-Peer::Peer() { net::SocketLibraryStartup(); }
+Peer::Peer() {
+  net::SocketLibraryStartup();
+}
 
 Peer::~Peer() {
   Close();
@@ -98,6 +102,8 @@ Listener::~Listener() {
   net::SocketLibraryCleanup();
 }
 
-void Listener::Accept(Peer& peer) { peer.Adopt(net::Accept(socket_).socket); }
+void Listener::Accept(Peer& peer) {
+  peer.Adopt(net::Accept(socket_).socket);
+}
 
 }  // namespace keldo::test

@@ -86,7 +86,9 @@ QtEventLoop::~QtEventLoop() {
   }
 }
 
-std::unique_ptr<Timer> QtEventLoop::CreateTimer() { return std::make_unique<QtTimer>(*this); }
+std::unique_ptr<Timer> QtEventLoop::CreateTimer() {
+  return std::make_unique<QtTimer>(*this);
+}
 
 std::unique_ptr<NotificationWindow> QtEventLoop::CreateNotificationWindow(NotificationSink& sink) {
   return std::make_unique<QtNotificationWindow>(*this, sink);
@@ -97,9 +99,13 @@ void QtEventLoop::Post(std::function<void()> task) {
       &context_, [this, task = std::move(task)] { Guard(task); }, Qt::QueuedConnection);
 }
 
-void QtEventLoop::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventLoop::ProcessEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void QtEventLoop::Sleep(std::uint32_t ms) { QThread::msleep(ms); }
+void QtEventLoop::Sleep(std::uint32_t ms) {
+  QThread::msleep(ms);
+}
 
 void QtEventLoop::Run() {
   RunUntil([] { return false; });
@@ -164,6 +170,8 @@ void QtEventLoop::QuitOnTerminationRequest() {
   }
 }
 
-std::unique_ptr<EventLoop> CreatePlatformEventLoop() { return std::make_unique<QtEventLoop>(); }
+std::unique_ptr<EventLoop> CreatePlatformEventLoop() {
+  return std::make_unique<QtEventLoop>();
+}
 
 }  // namespace keldo
