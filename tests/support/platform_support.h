@@ -30,6 +30,7 @@ double ProcessCpuMs();
 bool RunningUnderWine();
 
 // Raises a termination request as the OS would (SIGTERM; a console event).
+bool RaiseTerminationRequestSupported();
 bool RaiseTerminationRequest();
 
 }  // namespace keldo::test

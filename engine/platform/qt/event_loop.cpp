@@ -112,30 +112,39 @@ void QtEventLoop::Run() {
 }
 
 bool QtEventLoop::RunUntil(const std::function<bool()>& done) {
-  if (quitRequested_ || done()) {
-    const bool quit = quitRequested_;
-    if (runDepth_ == 0) {
-      quitRequested_ = false;
-    }
-    return !quit;
-  }
-  // A real QEventLoop, so that deleteLater and Qt's own nesting rules work;
-  // done() is checked whenever the dispatcher wakes or is about to sleep.
-  QEventLoop loop;
-  auto check = [&] {
-    if (done() || quitRequested_) {
-      loop.exit();
-    }
-  };
-  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-  QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
-  QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, check);
   ++runDepth_;
-  loop.exec();
+  // Tasks posted before a level that starts inside a posted task: Qt's glib
+  // dispatcher would not wake for them until something new is posted.
+  QCoreApplication::sendPostedEvents();
+  if (!quitRequested_ && !done()) {
+    // The outermost level is the application's own loop: QCoreApplication::exec
+    // is what clears an earlier exit(), and deleteLater and Qt's nesting rules
+    // rely on it. Inner levels (modal dialogs) are QEventLoops. done() is
+    // checked whenever the dispatcher wakes or is about to sleep.
+    const bool outermost = QThread::currentThread()->loopLevel() == 0;
+    QEventLoop loop;
+    auto check = [&] {
+      if (done() || quitRequested_) {
+        if (outermost) {
+          QCoreApplication::exit(0);
+        } else {
+          loop.exit();
+        }
+      }
+    };
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, check);
+    if (outermost) {
+      QCoreApplication::exec();
+    } else {
+      loop.exec();
+    }
+  }
   --runDepth_;
   const bool quit = quitRequested_;
   if (runDepth_ == 0) {
-    quitRequested_ = false;
+    quitRequested_ = false;  // consumed by the outermost level
   }
   return !quit;
 }

@@ -72,4 +72,8 @@ bool RaiseTerminationRequest() {
   return ::raise(SIGTERM) == 0;
 }
 
+bool RaiseTerminationRequestSupported() {
+  return true;
+}
+
 }  // namespace keldo::test

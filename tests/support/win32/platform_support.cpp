@@ -46,4 +46,8 @@ bool RaiseTerminationRequest() {
   return false;
 }
 
+bool RaiseTerminationRequestSupported() {
+  return false;
+}
+
 }  // namespace keldo::test
