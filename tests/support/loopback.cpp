@@ -21,6 +21,7 @@ std::uint16_t FreePort() {
 
 Peer::Peer() {
   net::SocketLibraryStartup();
+  socket_ = net::CreateTcpSocket();  // made before any descriptor shortage
 }
 
 Peer::~Peer() {
@@ -29,8 +30,13 @@ Peer::~Peer() {
 }
 
 bool Peer::Connect(std::uint16_t port) {
-  Close();
-  socket_ = net::CreateTcpSocket();
+  if (used_) {
+    Close();
+  }
+  if (socket_ == net::kInvalidSocket) {
+    socket_ = net::CreateTcpSocket();
+  }
+  used_ = true;
   return net::Connect(socket_, kLoopback, net::HostToNetShort(port)) == 0;
 }
 
@@ -87,6 +93,7 @@ void Peer::Reset() {
 void Peer::Adopt(net::SocketHandle socket) {
   Close();
   socket_ = socket;
+  used_ = true;
 }
 
 Listener::Listener() {

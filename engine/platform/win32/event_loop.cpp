@@ -1,6 +1,7 @@
 #include "engine/platform/win32/event_loop.h"
 
 #include <atomic>
+#include <vector>
 
 #include "engine/platform/platform_event_loop.h"
 #include "engine/platform/win32/notification_window.h"
@@ -55,7 +56,17 @@ class Win32Timer final : public Timer {
   }
   std::uint32_t Interval() const override { return interval_; }
 
-  void Fire() const { Tick(); }
+  // Runs the handler; the next tick is due one interval from now.
+  void Fire() {
+    due_ = ::GetTickCount64() + interval_;
+    Tick();
+  }
+  // Windows makes WM_TIMER only when nothing else is queued, so a steady
+  // stream of socket messages could hold a timer back for as long as it
+  // lasts. A tick late by a whole interval is run directly instead.
+  bool Starved(ULONGLONG now) const { return id_ != 0 && now >= due_ + interval_; }
+  // A WM_TIMER right after a direct run would be a second tick in a row.
+  bool RanJustNow(ULONGLONG now) const { return now + interval_ / 2 < due_; }
 
  private:
   void Apply() {
@@ -64,6 +75,7 @@ class Win32Timer final : public Timer {
       // A fresh id each start: a WM_TIMER already taken from the queue for
       // the old one finds no timer and is dropped.
       id_ = loop_.StartTimer(*this, interval_);
+      due_ = ::GetTickCount64() + interval_;
     }
   }
   void Stop() {
@@ -75,6 +87,7 @@ class Win32Timer final : public Timer {
 
   Win32EventLoop& loop_;
   UINT_PTR id_ = 0;
+  ULONGLONG due_ = 0;
   bool enabled_ = false;
   std::uint32_t interval_ = 1000;
 };
@@ -136,6 +149,27 @@ void Win32EventLoop::Dispatch(MSG& message) {
   }
   ::TranslateMessage(&message);
   ::DispatchMessageA(&message);
+  if (message.message != WM_TIMER && !timers_.empty()) {
+    RunStarvedTimers();
+  }
+}
+
+void Win32EventLoop::RunStarvedTimers() {
+  const ULONGLONG now = ::GetTickCount64();
+  std::vector<UINT_PTR> starved;
+  for (const auto& [id, timer] : timers_) {
+    if (timer->Starved(now)) {
+      starved.push_back(id);
+    }
+  }
+  // A handler may stop or destroy any timer: each is looked up again.
+  for (UINT_PTR id : starved) {
+    const auto found = timers_.find(id);
+    if (found != timers_.end()) {
+      Win32Timer* timer = found->second;
+      Guard([timer] { timer->Fire(); });
+    }
+  }
 }
 
 void Win32EventLoop::ProcessEvents() {
@@ -209,8 +243,10 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wP
     case WM_TIMER: {
       const auto found = loop->timers_.find(wParam);
       if (found != loop->timers_.end()) {
-        const Win32Timer* timer = found->second;
-        loop->Guard([timer] { timer->Fire(); });
+        Win32Timer* timer = found->second;
+        if (!timer->RanJustNow(::GetTickCount64())) {
+          loop->Guard([timer] { timer->Fire(); });
+        }
       }
       return 0;
     }

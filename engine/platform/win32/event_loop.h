@@ -45,6 +45,7 @@ class Win32EventLoop final : public EventLoop {
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Dispatch(MSG& message);
+  void RunStarvedTimers();
   UINT_PTR StartTimer(Win32Timer& timer, std::uint32_t ms);
   void StopTimer(UINT_PTR id);
 
