@@ -7,26 +7,9 @@ class VirtualTimeLoop::VirtualTimer final : public Timer {
   explicit VirtualTimer(VirtualTimeLoop& loop) : loop_(loop) {}
   ~VirtualTimer() override { loop_.Unschedule(*this); }
 
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) {
-      return;
-    }
-    enabled_ = enabled;
-    Restart();
-  }
-  bool Enabled() const override { return enabled_; }
-  void SetInterval(std::uint32_t ms) override {
-    if (ms == interval_) {
-      return;
-    }
-    interval_ = ms;
-    Restart();
-  }
-  std::uint32_t Interval() const override { return interval_; }
-
-  void Restart() {
+  void Reschedule() override {
     loop_.Unschedule(*this);
-    if (enabled_ && interval_ > 0) {
+    if (Running()) {
       loop_.Schedule(*this);
     }
   }
@@ -38,8 +21,6 @@ class VirtualTimeLoop::VirtualTimer final : public Timer {
 
  private:
   VirtualTimeLoop& loop_;
-  bool enabled_ = false;
-  std::uint32_t interval_ = 1000;
 };
 
 VirtualTimeLoop::VirtualTimeLoop(EventLoop& real) : real_(real) {
@@ -84,7 +65,7 @@ bool VirtualTimeLoop::RunOneDue(std::uint64_t limit) {
   VirtualTimer* timer = due_.begin()->timer;
   now_ = std::max(now_, due_.begin()->at);
   // The next tick counts from this one, as a real repeating timer's does.
-  timer->Restart();
+  timer->Reschedule();
   Guard([timer] { timer->Fire(); });
   return true;
 }
