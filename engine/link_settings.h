@@ -26,8 +26,8 @@ LinkSettings DefaultLinkSettings();
 // Serial mode strings indexed by COMBaud: each speed without parity at the even
 // index, with even parity at the odd one.
 inline constexpr std::array<std::string_view, 14> BaudModeTable = {
-    "4800,n,8,1",   "4800,e,8,1",   "9600,n,8,1",   "9600,e,8,1",  "19200,n,8,1",
-    "19200,e,8,1",  "38400,n,8,1",  "38400,e,8,1",  "57600,n,8,1", "57600,e,8,1",
+    "4800,n,8,1",   "4800,e,8,1",   "9600,n,8,1",   "9600,e,8,1",   "19200,n,8,1",
+    "19200,e,8,1",  "38400,n,8,1",  "38400,e,8,1",  "57600,n,8,1",  "57600,e,8,1",
     "115200,n,8,1", "115200,e,8,1", "230400,n,8,1", "230400,e,8,1",
 };
 

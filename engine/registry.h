@@ -42,11 +42,11 @@ class TRegistry {
   bool HasOpenKey() const { return currentKey_ != 0; }
 
   bool HasValue(const std::string& name);
-  std::int32_t ReadInt(const std::string& name);    // REG_DWORD only
-  std::string ReadText(const std::string& name);    // REG_SZ or REG_EXPAND_SZ
+  std::int32_t ReadInt(const std::string& name);  // REG_DWORD only
+  std::string ReadText(const std::string& name);  // REG_SZ or REG_EXPAND_SZ
   void WriteInt(const std::string& name, std::int32_t value);
   void WriteText(const std::string& name, const std::string& value);
-  bool RemoveValue(const std::string& name);        // never raises
+  bool RemoveValue(const std::string& name);  // never raises
   void ListValueNames(std::vector<std::string>& list);
 
   std::uint32_t Access() const { return access_; }

@@ -1,0 +1,169 @@
+#include "engine/platform/qt/event_loop.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/platform/platform_event_loop.h"
+#include "engine/platform/qt/notification_window.h"
+
+namespace keldo {
+namespace {
+
+class QtTimer final : public Timer {
+ public:
+  explicit QtTimer(EventLoop& loop) {
+    QObject::connect(&timer_, &QTimer::timeout, [this, &loop] { loop.Guard([this] { Tick(); }); });
+  }
+
+  void SetEnabled(bool enabled) override {
+    if (enabled == enabled_) {
+      return;  // QTimer::start would restart a running interval
+    }
+    enabled_ = enabled;
+    Apply();
+  }
+  bool Enabled() const override { return enabled_; }
+
+  void SetInterval(std::uint32_t ms) override {
+    if (ms == interval_) {
+      return;
+    }
+    interval_ = ms;
+    Apply();
+  }
+  std::uint32_t Interval() const override { return interval_; }
+
+ private:
+  void Apply() {
+    if (enabled_ && interval_ > 0) {
+      timer_.start(static_cast<int>(interval_));
+    } else {
+      timer_.stop();
+    }
+  }
+
+  QTimer timer_;
+  bool enabled_ = false;
+  std::uint32_t interval_ = 1000;
+};
+
+// Written from the signal handler; the loop reads the other end.
+volatile sig_atomic_t gSignalWriteFd = -1;
+
+void OnTerminationSignal(int) {
+  const int savedErrno = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(gSignalWriteFd, &byte, 1);
+  errno = savedErrno;
+}
+
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+}  // namespace
+
+QtEventLoop::QtEventLoop() = default;
+
+QtEventLoop::~QtEventLoop() {
+  if (signalNotifier_) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    for (int signal : kTerminationSignals) {
+      ::sigaction(signal, &action, nullptr);
+    }
+    gSignalWriteFd = -1;
+    signalNotifier_.reset();
+    ::close(signalPipe_[0]);
+    ::close(signalPipe_[1]);
+  }
+}
+
+std::unique_ptr<Timer> QtEventLoop::CreateTimer() { return std::make_unique<QtTimer>(*this); }
+
+std::unique_ptr<NotificationWindow> QtEventLoop::CreateNotificationWindow(NotificationSink& sink) {
+  return std::make_unique<QtNotificationWindow>(*this, sink);
+}
+
+void QtEventLoop::Post(std::function<void()> task) {
+  QMetaObject::invokeMethod(
+      &context_, [this, task = std::move(task)] { Guard(task); }, Qt::QueuedConnection);
+}
+
+void QtEventLoop::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtEventLoop::Sleep(std::uint32_t ms) { QThread::msleep(ms); }
+
+void QtEventLoop::Run() {
+  RunUntil([] { return false; });
+}
+
+bool QtEventLoop::RunUntil(const std::function<bool()>& done) {
+  if (quitRequested_ || done()) {
+    const bool quit = quitRequested_;
+    if (runDepth_ == 0) {
+      quitRequested_ = false;
+    }
+    return !quit;
+  }
+  // A real QEventLoop, so that deleteLater and Qt's own nesting rules work;
+  // done() is checked whenever the dispatcher wakes or is about to sleep.
+  QEventLoop loop;
+  auto check = [&] {
+    if (done() || quitRequested_) {
+      loop.exit();
+    }
+  };
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
+  QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, check);
+  ++runDepth_;
+  loop.exec();
+  --runDepth_;
+  const bool quit = quitRequested_;
+  if (runDepth_ == 0) {
+    quitRequested_ = false;
+  }
+  return !quit;
+}
+
+void QtEventLoop::Quit() {
+  quitRequested_ = true;
+  // Also ends loops that Qt itself runs (a dialog's exec).
+  QCoreApplication::exit(0);
+}
+
+void QtEventLoop::QuitOnTerminationRequest() {
+  if (signalNotifier_) {
+    return;
+  }
+  if (::pipe2(signalPipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    return;
+  }
+  gSignalWriteFd = signalPipe_[1];
+  signalNotifier_ = std::make_unique<QSocketNotifier>(signalPipe_[0], QSocketNotifier::Read);
+  QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, [this] {
+    char buffer[16];
+    while (::read(signalPipe_[0], buffer, sizeof buffer) > 0) {
+    }
+    Quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : kTerminationSignals) {
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
+std::unique_ptr<EventLoop> CreatePlatformEventLoop() { return std::make_unique<QtEventLoop>(); }
+
+}  // namespace keldo

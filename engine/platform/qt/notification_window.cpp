@@ -1,0 +1,229 @@
+#include "engine/platform/qt/notification_window.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QMetaObject>
+
+#include "engine/platform/qt/event_loop.h"
+
+namespace keldo {
+namespace {
+
+int LookupErrorCode(QHostInfo::HostInfoError error) {
+  switch (error) {
+    case QHostInfo::NoError:
+      return 0;
+    case QHostInfo::HostNotFound:
+      return net::kWsaHostNotFound;
+    default:
+      // Qt folds temporary resolver failures (no DNS reachable) in here.
+      return net::kWsaTryAgain;
+  }
+}
+
+}  // namespace
+
+QtNotificationWindow::QtNotificationWindow(QtEventLoop& loop, NotificationSink& sink)
+    : loop_(loop), sink_(sink) {}
+
+QtNotificationWindow::~QtNotificationWindow() {
+  for (const auto& [handle, qtId] : lookups_) {
+    if (qtId >= 0) {
+      QHostInfo::abortHostLookup(qtId);
+    }
+  }
+}
+
+int QtNotificationWindow::Select(net::SocketHandle socket, unsigned mask) {
+  read_.reset();
+  write_.reset();
+  awaitingRead_ = false;
+  awaitingAccept_ = false;
+  mask_ = mask;
+  if (mask == 0 || socket == net::kInvalidSocket) {
+    socket_ = net::kInvalidSocket;
+    phase_ = Phase::None;
+    return 0;
+  }
+  socket_ = socket;
+  phase_ = Phase::None;
+  if (const int error = net::SetNonBlocking(socket); error != 0) {
+    return error;
+  }
+  const auto fd = static_cast<qintptr>(socket);
+  read_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  write_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+  read_->setEnabled(false);
+  write_->setEnabled(false);
+  QObject::connect(read_.get(), &QSocketNotifier::activated, [this] { ReadReady(); });
+  QObject::connect(write_.get(), &QSocketNotifier::activated, [this] { WriteReady(); });
+  if ((mask & kNotifyAccept) != 0) {
+    phase_ = Phase::Listening;
+    read_->setEnabled(true);
+  } else if (net::HasPeer(socket)) {
+    // An accepted connection: Winsock gives it a write notification at once.
+    phase_ = Phase::Connected;
+    read_->setEnabled(true);
+    write_->setEnabled((mask & kNotifyWrite) != 0);
+  } else {
+    // A connect is about to start; its completion shows as writability.
+    phase_ = Phase::Connecting;
+    write_->setEnabled(true);
+  }
+  return 0;
+}
+
+void QtNotificationWindow::CallMade(net::SocketHandle socket, unsigned kind) {
+  if (socket != socket_ || !read_) {
+    return;
+  }
+  if (kind == kNotifyRead && awaitingRead_ && phase_ == Phase::Connected) {
+    awaitingRead_ = false;
+    read_->setEnabled(true);
+  } else if (kind == kNotifyAccept && awaitingAccept_ && phase_ == Phase::Listening) {
+    awaitingAccept_ = false;
+    read_->setEnabled(true);
+  } else if (kind == kNotifyWrite && phase_ == Phase::Connected && (mask_ & kNotifyWrite) != 0) {
+    write_->setEnabled(true);
+  }
+}
+
+void QtNotificationWindow::ReadReady() {
+  read_->setEnabled(false);
+  if (phase_ == Phase::Listening) {
+    awaitingAccept_ = true;
+    Deliver(kNotifyAccept, 0);
+    return;
+  }
+  if (phase_ != Phase::Connected) {
+    return;
+  }
+  // A reset is reported at once, whatever is still waiting.
+  int error = net::PendingError(socket_);
+  if (error == 0) {
+    const net::IoResult pending = net::PendingBytes(socket_);
+    const net::IoResult peek = pending.count > 0 ? pending : net::PeekByte(socket_);
+    if (peek.count > 0) {
+      awaitingRead_ = true;
+      if ((mask_ & kNotifyRead) != 0) {
+        Deliver(kNotifyRead, 0);
+      }
+      return;
+    }
+    if (peek.count < 0 && peek.error == net::kWsaEWouldBlock) {
+      read_->setEnabled(true);  // woken for nothing
+      return;
+    }
+    error = peek.count == 0 ? 0 : peek.error;  // 0: the peer's orderly close, all bytes read
+  }
+  Finish();
+  if ((mask_ & kNotifyClose) != 0) {
+    Deliver(kNotifyClose, error);
+  }
+}
+
+void QtNotificationWindow::WriteReady() {
+  write_->setEnabled(false);
+  if (phase_ == Phase::Connecting) {
+    const int error = net::PendingError(socket_);
+    if (error != 0) {
+      Finish();
+    } else {
+      phase_ = Phase::Connected;
+      read_->setEnabled(true);
+      // Winsock follows a completed connect with a write notification.
+      write_->setEnabled((mask_ & kNotifyWrite) != 0);
+    }
+    Deliver(kNotifyConnect, error);
+    return;
+  }
+  if (phase_ == Phase::Connected) {
+    Deliver(kNotifyWrite, 0);
+  }
+}
+
+void QtNotificationWindow::Finish() {
+  phase_ = Phase::Finished;
+  read_->setEnabled(false);
+  write_->setEnabled(false);
+}
+
+void QtNotificationWindow::Deliver(unsigned kind, int error) {
+  const net::SocketHandle socket = socket_;
+  loop_.Guard([&] { sink_.SocketNotification(socket, kind, error); });
+}
+
+LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& error) {
+  error = 0;
+  const LookupHandle handle = nextLookup_++;
+  const QString name = QString::fromLatin1(host.c_str());
+  QHostAddress literal;
+  if (literal.setAddress(name) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
+    // Dotted text completes through the loop like a lookup, without asking a
+    // resolver (Qt would make a reverse lookup of it).
+    lookups_[handle] = -1;
+    const std::uint32_t address = net::InetAddr(host);
+    QMetaObject::invokeMethod(
+        &loop_.Context(),
+        [this, life = std::weak_ptr<char>(life_), handle, address] {
+          if (!life.expired()) {
+            CompleteLookup(handle, 0, address);
+          }
+        },
+        Qt::QueuedConnection);
+    return handle;
+  }
+  const int qtId = QHostInfo::lookupHost(
+      name, &loop_.Context(), [this, life = std::weak_ptr<char>(life_), handle](const QHostInfo& info) {
+        if (life.expired()) {
+          return;
+        }
+        int code = LookupErrorCode(info.error());
+        std::uint32_t address = 0;
+        if (code == 0) {
+          code = net::kWsaNoData;  // a name without an IPv4 address
+          for (const QHostAddress& a : info.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+              address = net::InetAddr(a.toString().toStdString());
+              code = 0;
+              break;
+            }
+          }
+        }
+        CompleteLookup(handle, code, address);
+      });
+  lookups_[handle] = qtId;
+  return handle;
+}
+
+void QtNotificationWindow::CompleteLookup(LookupHandle lookup, int error, std::uint32_t address) {
+  if (lookups_.erase(lookup) == 0) {
+    return;  // cancelled
+  }
+  loop_.Guard([&] { sink_.LookupDone(lookup, error, address); });
+}
+
+int QtNotificationWindow::CancelLookup(LookupHandle lookup) {
+  const auto found = lookups_.find(lookup);
+  if (found == lookups_.end()) {
+    return net::kWsaEInval;
+  }
+  if (found->second >= 0) {
+    QHostInfo::abortHostLookup(found->second);
+  }
+  lookups_.erase(found);
+  return 0;
+}
+
+void QtNotificationWindow::PostDestroy() {
+  QMetaObject::invokeMethod(
+      &loop_.Context(),
+      [this, life = std::weak_ptr<char>(life_)] {
+        if (!life.expired()) {
+          loop_.Guard([this] { sink_.DestroyRequest(); });
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace keldo

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The socket calls the network endpoint makes, one thin function per call.
+// Every error comes back as a Winsock error code (WSAEWOULDBLOCK is 10035
+// everywhere), translated from the OS's own code in one place per backend.
+// Sockets are blocking when made; registering them with a notification
+// window makes them non-blocking.
+namespace keldo::net {
+
+// A platform socket: SOCKET on Windows, a file descriptor on POSIX.
+using SocketHandle = std::uintptr_t;
+inline constexpr SocketHandle kInvalidSocket = ~SocketHandle{0};
+
+// Winsock error codes the endpoint and its callers look at.
+inline constexpr int kWsaEIntr = 10004;
+inline constexpr int kWsaEInval = 10022;
+inline constexpr int kWsaEMFile = 10024;
+inline constexpr int kWsaEWouldBlock = 10035;
+inline constexpr int kWsaENotSock = 10038;
+inline constexpr int kWsaEAddrInUse = 10048;
+inline constexpr int kWsaEAddrNotAvail = 10049;
+inline constexpr int kWsaENetUnreach = 10051;
+inline constexpr int kWsaEConnAborted = 10053;
+inline constexpr int kWsaEConnReset = 10054;
+inline constexpr int kWsaENoBufs = 10055;
+inline constexpr int kWsaENotConn = 10057;
+inline constexpr int kWsaETimedOut = 10060;
+inline constexpr int kWsaEConnRefused = 10061;
+inline constexpr int kWsaEHostUnreach = 10065;
+inline constexpr int kWsaHostNotFound = 11001;
+inline constexpr int kWsaTryAgain = 11002;
+inline constexpr int kWsaNoRecovery = 11003;
+inline constexpr int kWsaNoData = 11004;
+
+// A count or -1, with the error code when -1.
+struct IoResult {
+  int count = -1;
+  int error = 0;
+};
+
+struct AcceptResult {
+  SocketHandle socket = kInvalidSocket;
+  int error = 0;
+};
+
+// WSAStartup asking for 1.1 / WSACleanup; nothing to do on POSIX. 0 or an error code.
+int SocketLibraryStartup();
+int SocketLibraryCleanup();
+
+// A TCP/IPv4 socket, or kInvalidSocket.
+SocketHandle CreateTcpSocket();
+// Addresses and ports in network byte order. Each returns 0 or an error code.
+int Bind(SocketHandle socket, std::uint32_t address, std::uint16_t port);
+int Listen(SocketHandle socket, int backlog);
+int Connect(SocketHandle socket, std::uint32_t address, std::uint16_t port);
+int CloseSocket(SocketHandle socket);
+AcceptResult Accept(SocketHandle socket);
+IoResult Send(SocketHandle socket, const void* data, int count);
+IoResult Recv(SocketHandle socket, void* buffer, int count);
+// FIONREAD; -1 with the error when the query fails.
+IoResult PendingBytes(SocketHandle socket);
+// SO_ERROR: the socket's pending error (read and cleared), or 0.
+int PendingError(SocketHandle socket);
+// One byte peeked without taking it: 1, 0 at the end of the stream, or -1.
+IoResult PeekByte(SocketHandle socket);
+// Whether the socket has a peer (getpeername succeeds).
+bool HasPeer(SocketHandle socket);
+int SetNonBlocking(SocketHandle socket);
+// The bound port in network byte order, or 0.
+std::uint16_t LocalPort(SocketHandle socket);
+
+// Options. TCP_NODELAY so that small writes leave at once.
+int SetNoDelay(SocketHandle socket);
+bool NoDelay(SocketHandle socket);
+// Before bind: lets a restarted listener take its port out of TIME_WAIT
+// without letting a second program listen on the same port.
+int PrepareListener(SocketHandle socket);
+
+// inet_addr: the dotted IPv4 text in network byte order, or 0xFFFFFFFF.
+std::uint32_t InetAddr(const std::string& text);
+std::uint16_t HostToNetShort(std::uint16_t value);
+
+// The platform's message text for a code returned above.
+std::string SocketErrorText(int code);
+
+}  // namespace keldo::net

@@ -1,0 +1,241 @@
+#include "engine/win_socket.h"
+
+#include <algorithm>
+
+namespace keldo {
+namespace {
+
+TErrorEvent ErrorEventFor(unsigned kind) {
+  switch (kind) {
+    case kNotifyRead:
+      return erReceive;
+    case kNotifyWrite:
+      return erSend;
+    case kNotifyAccept:
+      return erAccept;
+    case kNotifyConnect:
+      return erConnect;
+    case kNotifyClose:
+      return erDisconnect;
+    default:
+      return erGeneral;
+  }
+}
+
+}  // namespace
+
+TCustomWinSocket::TCustomWinSocket(EventLoop& loop, net::SocketHandle socket)
+    : socket_(socket),
+      connected_(socket != net::kInvalidSocket),
+      loop_(loop),
+      anchor_(this, [](TCustomWinSocket*) {}) {
+  CheckSocketResult(net::SocketLibraryStartup(), "WSAStartup");
+  libraryStarted_ = true;
+}
+
+TCustomWinSocket::~TCustomWinSocket() {
+  anchor_.reset();  // references see the object gone from here on
+  sink_ = nullptr;
+  if (pendingLookup_ != 0 && window_) {
+    window_->CancelLookup(pendingLookup_);
+    pendingLookup_ = 0;
+  }
+  // Any socket, not only a connected one: a pending attempt owns one too.
+  CloseQuietly();
+  window_.reset();
+  if (libraryStarted_) {
+    // A destructor cannot raise "WSACleanup"; the library only counts down here.
+    net::SocketLibraryCleanup();
+  }
+}
+
+NotificationWindow& TCustomWinSocket::Window() {
+  if (!window_) {
+    window_ = loop_.CreateNotificationWindow(*this);
+  }
+  return *window_;
+}
+
+void TCustomWinSocket::Event(SocketEventKind event) {
+  if (sink_ != nullptr) {
+    sink_->HandleSocketEvent(*this, event);
+  }
+}
+
+void TCustomWinSocket::Error(TErrorEvent errorEvent, int& errorCode) {
+  if (sink_ != nullptr) {
+    sink_->HandleSocketError(*this, errorEvent, errorCode);
+  }
+}
+
+void TCustomWinSocket::ResetAddress() {
+  address_ = 0;
+  port_ = 0;
+}
+
+void TCustomWinSocket::CancelPendingLookup() {
+  if (pendingLookup_ == 0) {
+    return;
+  }
+  const LookupHandle lookup = pendingLookup_;
+  pendingLookup_ = 0;
+  CheckSocketResult(Window().CancelLookup(lookup), "WSACancelASyncRequest");
+}
+
+void TCustomWinSocket::CloseQuietly() noexcept {
+  if (socket_ == net::kInvalidSocket) {
+    return;
+  }
+  if (window_) {
+    window_->Select(socket_, 0);
+  }
+  net::CloseSocket(socket_);
+  socket_ = net::kInvalidSocket;
+  connected_ = false;
+  ResetAddress();
+}
+
+void TCustomWinSocket::SelectNotifications(unsigned mask) {
+  CheckSocketResult(Window().Select(socket_, mask), "WSAAsyncSelect");
+}
+
+void TCustomWinSocket::Close() { HandleClose(socket_); }
+
+int TCustomWinSocket::PendingBytes() {
+  if (!connected_) {
+    return 0;
+  }
+  const net::IoResult pending = net::PendingBytes(socket_);
+  return pending.count > 0 ? pending.count : 0;
+}
+
+int TCustomWinSocket::ReceiveBytes(void* buffer, int count) {
+  if (!connected_) {
+    return 0;
+  }
+  const net::SocketHandle socket = socket_;
+  const net::IoResult result = net::Recv(socket, buffer, std::max(count, 0));
+  if (window_) {
+    window_->CallMade(socket, kNotifyRead);
+  }
+  if (result.count >= 0 || result.error == net::kWsaEWouldBlock) {
+    return result.count;
+  }
+  int errorCode = result.error;
+  const std::weak_ptr<TCustomWinSocket> life = Life();
+  Error(erReceive, errorCode);
+  if (!life.expired()) {
+    HandleClose(socket_);
+  }
+  if (errorCode != 0) {
+    throw ESocketError::FromCall(errorCode, "recv");
+  }
+  return -1;
+}
+
+int TCustomWinSocket::SendBytes(const void* buffer, int count) {
+  if (!connected_) {
+    return 0;
+  }
+  const net::SocketHandle socket = socket_;
+  const net::IoResult result = net::Send(socket, buffer, std::max(count, 0));
+  if (result.count >= 0) {
+    return result.count;
+  }
+  if (result.error == net::kWsaEWouldBlock) {
+    if (window_) {
+      window_->CallMade(socket, kNotifyWrite);
+    }
+    return -1;
+  }
+  int errorCode = result.error;
+  const std::weak_ptr<TCustomWinSocket> life = Life();
+  Error(erSend, errorCode);
+  if (!life.expired()) {
+    HandleClose(socket_);
+  }
+  if (errorCode != 0) {
+    throw ESocketError::FromCall(errorCode, "send");
+  }
+  return -1;
+}
+
+void TCustomWinSocket::SocketNotification(net::SocketHandle socket, unsigned kind, int error) {
+  if (socket != socket_) {
+    return;  // left over from a socket this object has closed
+  }
+  if (error != 0) {
+    int errorCode = error;
+    Error(ErrorEventFor(kind), errorCode);
+    if (errorCode != 0) {
+      throw ESocketError::Async(errorCode);
+    }
+    return;
+  }
+  switch (kind) {
+    case kNotifyRead:
+      HandleRead(socket);
+      break;
+    case kNotifyWrite:
+      HandleWrite(socket);
+      break;
+    case kNotifyAccept:
+      HandleAccept(socket);
+      break;
+    case kNotifyConnect:
+      HandleConnect(socket);
+      break;
+    case kNotifyClose:
+      HandleClose(socket);
+      break;
+    default:
+      break;
+  }
+}
+
+void TCustomWinSocket::LookupDone(LookupHandle lookup, int error, std::uint32_t address) {
+  if (lookup == 0 || lookup != pendingLookup_) {
+    return;
+  }
+  pendingLookup_ = 0;
+  LookupComplete(error, address);
+}
+
+void TCustomWinSocket::HandleAccept(net::SocketHandle) {}
+void TCustomWinSocket::HandleConnect(net::SocketHandle) {}
+void TCustomWinSocket::LookupComplete(int, std::uint32_t) {}
+
+void TCustomWinSocket::HandleRead(net::SocketHandle socket) {
+  if (socket == socket_) {
+    Event(SocketEventKind::Read);
+  }
+}
+
+void TCustomWinSocket::HandleWrite(net::SocketHandle socket) {
+  if (socket == socket_) {
+    Event(SocketEventKind::Write);
+  }
+}
+
+void TCustomWinSocket::HandleClose(net::SocketHandle socket) {
+  CancelPendingLookup();
+  if (socket == net::kInvalidSocket || socket != socket_) {
+    return;
+  }
+  // The socket stays open and connected while the event runs.
+  const std::weak_ptr<TCustomWinSocket> life = Life();
+  Event(SocketEventKind::Disconnect);
+  if (life.expired() || socket != socket_) {
+    return;  // destroyed, or already closed by a handler
+  }
+  if (window_) {
+    window_->Select(socket, 0);
+  }
+  const int error = net::CloseSocket(socket);
+  socket_ = net::kInvalidSocket;
+  ResetAddress();
+  connected_ = false;
+  CheckSocketResult(error, "closesocket");
+}
+
+}  // namespace keldo

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/platform/socket_api.h"
+
+// What tests need from the OS beyond the socket layer; one file per platform.
+namespace keldo::test {
+
+// Creates the application object the platform's loop needs (none on Windows).
+void EnsureApplication();
+
+// Closes the socket with a reset instead of an orderly close (SO_LINGER 0).
+void AbortiveClose(net::SocketHandle socket);
+
+// Sets the socket's receive buffer size (bytes).
+void SetReceiveBuffer(net::SocketHandle socket, int bytes);
+
+// Uses up the process's descriptors; false where the platform has no such
+// limit to reach. ReleaseDescriptors gives them back.
+bool ExhaustDescriptors(std::vector<int>& taken);
+void ReleaseDescriptors(std::vector<int>& taken);
+
+// CPU time this process has used, in milliseconds.
+double ProcessCpuMs();
+
+// Raises a termination request as the OS would (SIGTERM; a console event).
+bool RaiseTerminationRequest();
+
+}  // namespace keldo::test

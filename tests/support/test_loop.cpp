@@ -1,0 +1,41 @@
+#include "tests/support/test_loop.h"
+
+#include <memory>
+#include <thread>
+
+#include "engine/platform/platform_event_loop.h"
+#include "tests/support/platform_support.h"
+
+namespace keldo::test {
+
+EventLoop& TestLoop() {
+  static const bool applicationReady = (EnsureApplication(), true);
+  static std::unique_ptr<EventLoop> loop = CreatePlatformEventLoop();
+  (void)applicationReady;
+  return *loop;
+}
+
+bool WaitUntil(EventLoop& loop, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    loop.ProcessEvents();
+    if (!done()) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  }
+  return true;
+}
+
+void RunFor(EventLoop& loop, std::chrono::milliseconds time) {
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  while (std::chrono::steady_clock::now() < deadline) {
+    loop.ProcessEvents();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+}  // namespace keldo::test
