@@ -6,7 +6,9 @@ namespace {
 
 constexpr std::array<std::uint8_t, 7> kQueryPrefix = {'K', 'T', 'Q', 0x0F, 'T', '0', '1'};
 
-char HexDigit(unsigned nibble) { return "0123456789ABCDEF"[nibble & 0x0F]; }
+char HexDigit(unsigned nibble) {
+  return "0123456789ABCDEF"[nibble & 0x0F];
+}
 
 }  // namespace
 

@@ -37,6 +37,8 @@ class TRegistry {
   // A path starting with '\' is taken from the root, any other from the open
   // key if there is one. Never raises; false leaves everything as it was.
   bool OpenPath(const std::string& path, bool create);
+  // Whether the last successful OpenPath had to create the key it opened.
+  bool CreatedKey() const { return createdKey_; }
   void ClosePath();
   const std::string& CurrentPath() const { return currentPath_; }
   bool HasOpenKey() const { return currentKey_ != 0; }
@@ -59,6 +61,7 @@ class TRegistry {
   bool lazyWrite_ = true;
   std::uintptr_t currentKey_ = 0;  // platform key handle; 0 when none is open
   std::string currentPath_;
+  bool createdKey_ = false;
 };
 
 }  // namespace keldo

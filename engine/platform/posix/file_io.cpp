@@ -1,0 +1,188 @@
+#include "engine/platform/posix/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "engine/platform/registry_api.h"
+
+namespace keldo::platform {
+namespace {
+
+int WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return errno;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+int SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  const int result = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return result;
+}
+
+std::string TemporaryName(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = ParentFolder(path);
+  const std::string name = path.substr(folder.size() + (folder == "/" ? 0 : 1));
+  return folder + "/." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter++);
+}
+
+}  // namespace
+
+long FromErrno(int err) {
+  switch (err) {
+    case 0:
+      return kErrorSuccess;
+    case ENOENT:
+    case ENOTDIR:
+      return kErrorFileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrorAccessDenied;
+    case ENOMEM:
+      return kErrorOutOfMemory;
+    case ENOSPC:
+    case EDQUOT:
+      return kErrorDiskFull;
+    case EWOULDBLOCK:
+      return kErrorLockViolation;
+    case EISDIR:
+    case EIO:
+      return kErrorReadFault;
+    default:
+      return kErrorWriteFault;
+  }
+}
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int ReadWholeFile(const std::string& path, std::string& contents) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  contents.clear();
+  char buffer[16384];
+  int result = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0) {
+      result = errno;
+      break;
+    }
+    if (n == 0) {
+      break;
+    }
+    contents.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return result;
+}
+
+int MakeDirectories(const std::string& path, unsigned mode) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+  }
+  if (errno != ENOENT) {
+    return errno;
+  }
+  const std::string parent = ParentFolder(path);
+  if (parent != path) {
+    if (const int err = MakeDirectories(parent, mode); err != 0) {
+      return err;
+    }
+  }
+  if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {
+    return errno;
+  }
+  return 0;
+}
+
+int CheckCanReplace(const std::string& path) {
+  if (::faccessat(AT_FDCWD, path.c_str(), F_OK, 0) == 0) {
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0) {
+      return errno;
+    }
+  } else if (errno != ENOENT) {
+    return errno;
+  }
+  std::string folder = ParentFolder(path);
+  while (::faccessat(AT_FDCWD, folder.c_str(), F_OK, 0) != 0) {
+    if (errno != ENOENT || folder == "/" || folder == ".") {
+      return errno;
+    }
+    folder = ParentFolder(folder);
+  }
+  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+int ReplaceFile(const std::string& path, std::string_view contents, unsigned newMode) {
+  struct stat existing {};
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  const std::string temporary = TemporaryName(path);
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                        static_cast<mode_t>(newMode));
+  if (fd < 0) {
+    return errno;
+  }
+  int result = 0;
+  if (exists) {
+    if (::fchmod(fd, existing.st_mode & 07777) != 0) {
+      result = errno;
+    }
+    // Only root can give the file back to another owner; anyone else keeps
+    // owning what they write, as with any editor's save.
+    if (result == 0 && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
+      [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+    }
+  }
+  if (result == 0) {
+    result = WriteAll(fd, contents);
+  }
+  if (result == 0 && ::fsync(fd) != 0) {
+    result = errno;
+  }
+  if (::close(fd) != 0 && result == 0) {
+    result = errno;
+  }
+  if (result == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    result = errno;
+  }
+  if (result != 0) {
+    ::unlink(temporary.c_str());
+    return result;
+  }
+  // The rename is durable only once the folder itself is on disk.
+  return SyncFolder(ParentFolder(path));
+}
+
+}  // namespace keldo::platform

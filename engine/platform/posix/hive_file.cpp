@@ -1,0 +1,161 @@
+#include "engine/platform/posix/hive_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "engine/platform/posix/file_io.h"
+#include "engine/platform/posix/xdg_dirs.h"
+
+namespace keldo::platform {
+namespace {
+
+// Another writer holds the lock only for one read-modify-write of a small
+// file; a lock held longer than this belongs to a stuck process, and waiting
+// for it would freeze the event loop.
+constexpr auto kLockPatience = std::chrono::seconds(5);
+constexpr auto kLockRetry = std::chrono::milliseconds(5);
+constexpr unsigned kHiveFileMode = 0644;
+
+// Holds the hive's lock file locked for as long as it lives.
+class HiveLock {
+ public:
+  explicit HiveLock(const std::string& hivePath) {
+    const std::string lockPath = hivePath + ".lock";
+    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+      error_ = errno;
+      return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        error_ = errno;
+        return;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        error_ = EWOULDBLOCK;
+        return;
+      }
+      std::this_thread::sleep_for(kLockRetry);
+    }
+  }
+  ~HiveLock() {
+    if (fd_ >= 0) {
+      ::close(fd_);  // releases the lock
+    }
+  }
+  HiveLock(const HiveLock&) = delete;
+  HiveLock& operator=(const HiveLock&) = delete;
+
+  int Error() const { return error_; }
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// Reads the hive file; `foreign` is set for a file that is not REGEDIT4.
+int LoadHive(RegKey root, Hive& hive, bool& foreign) {
+  hive = Hive{};
+  foreign = false;
+  std::string text;
+  const int err = ReadWholeFile(HivePath(root), text);
+  if (err == ENOENT) {
+    return 0;
+  }
+  if (err != 0) {
+    return err;
+  }
+  if (auto parsed = ParseHive(text, RootName(root))) {
+    hive = std::move(*parsed);
+  } else {
+    foreign = true;
+  }
+  return 0;
+}
+
+int SetAside(const std::string& path) {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+  const std::string base = path + ".unreadable-" + stamp;
+  for (int attempt = 1;; ++attempt) {
+    const std::string aside = attempt == 1 ? base : base + "-" + std::to_string(attempt);
+    if (::faccessat(AT_FDCWD, aside.c_str(), F_OK, 0) == 0) {
+      continue;
+    }
+    return ::rename(path.c_str(), aside.c_str()) == 0 ? 0 : errno;
+  }
+}
+
+}  // namespace
+
+std::string RegistryFolder() {
+  if (const char* folder = std::getenv("KELDO_REGISTRY_DIR"); folder != nullptr && *folder) {
+    return folder;
+  }
+  return ConfigHome() + "/keldo-link";
+}
+
+std::string_view RootName(RegKey root) {
+  return root == kRegLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
+
+std::string HivePath(RegKey root) {
+  std::string folder = RegistryFolder();
+  while (folder.size() > 1 && folder.back() == '/') {
+    folder.pop_back();
+  }
+  return folder + "/" + std::string(RootName(root)) + ".reg";
+}
+
+long ReadHive(RegKey root, Hive& hive) {
+  bool foreign = false;
+  return FromErrno(LoadHive(root, hive, foreign));
+}
+
+long CheckHiveWritable(RegKey root) {
+  return FromErrno(CheckCanReplace(HivePath(root)));
+}
+
+long UpdateHive(RegKey root, const HiveChange& change) {
+  const std::string path = HivePath(root);
+  if (const int err = CheckCanReplace(path); err != 0) {
+    return FromErrno(err);
+  }
+  if (const int err = MakeDirectories(ParentFolder(path), kConfigFolderMode); err != 0) {
+    return FromErrno(err);
+  }
+  const HiveLock lock(path);
+  if (lock.Error() != 0) {
+    return FromErrno(lock.Error());
+  }
+  // Read again under the lock: another process may have saved since this one
+  // last looked, and its keys must survive this write.
+  Hive hive;
+  bool foreign = false;
+  if (const int err = LoadHive(root, hive, foreign); err != 0) {
+    return FromErrno(err);
+  }
+  bool changed = false;
+  if (const long result = change(hive, changed); result != kErrorSuccess || !changed) {
+    return result;
+  }
+  if (foreign) {
+    if (const int err = SetAside(path); err != 0) {
+      return FromErrno(err);
+    }
+  }
+  return FromErrno(ReplaceFile(path, WriteHive(hive, RootName(root)), kHiveFileMode));
+}
+
+}  // namespace keldo::platform

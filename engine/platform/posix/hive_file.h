@@ -1,0 +1,35 @@
+#pragma once
+
+// The hive files behind the registry roots: one REGEDIT4 file per root in
+// $KELDO_REGISTRY_DIR, default ${XDG_CONFIG_HOME:-$HOME/.config}/keldo-link.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "engine/platform/posix/hive_format.h"
+#include "engine/platform/registry_api.h"
+
+namespace keldo::platform {
+
+std::string RegistryFolder();
+std::string_view RootName(RegKey root);  // "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
+std::string HivePath(RegKey root);
+
+// The hive as it is on disk now. A missing file, or one that is not REGEDIT4
+// at all, reads as an empty hive.
+long ReadHive(RegKey root, Hive& hive);
+
+// Whether this process may write the hive (kErrorAccessDenied where the file
+// or its folder is read-only to it).
+long CheckHiveWritable(RegKey root);
+
+// Applies `change` under the hive's file lock to the hive read afresh, and
+// writes the result atomically if `change` set `changed`. A file that is not
+// REGEDIT4 is first renamed to "<name>.unreadable-<UTC time>" so it is never
+// overwritten. Lock, folder creation and write errors come back as Windows
+// error codes; an error from `change` is returned as is, with nothing written.
+using HiveChange = std::function<long(Hive& hive, bool& changed)>;
+long UpdateHive(RegKey root, const HiveChange& change);
+
+}  // namespace keldo::platform

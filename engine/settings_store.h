@@ -1,0 +1,39 @@
+#pragma once
+
+// The store of LinkSettings in the registry key
+// HKEY_LOCAL_MACHINE\Software\TALMO\KELDO, and the per-user autorun entry.
+// Every operation uses an accessor of its own and absorbs every error: none
+// raises or shows anything. The writing ones say what they did, for a caller
+// that wants to log it; callers that ignore the result lose nothing.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/link_settings.h"
+
+namespace keldo {
+
+inline constexpr const char* kSettingsKey = "\\Software\\TALMO\\KELDO";
+
+struct StoreResult {
+  bool written = false;
+  std::string failure;  // why not, when nothing or not everything was written
+};
+
+// Defaults, then the stored values in store order, a missing value taking its
+// fallback. An unreadable value ends the load there: the fields from it on
+// keep their defaults.
+void Load(LinkSettings& settings);
+
+// All eight values in store order, creating the key if needed. A failing
+// write ends the save there; the values before it stay written.
+StoreResult Save(const LinkSettings& settings);
+
+// ServerAutoStart alone, creating the key if needed.
+StoreResult SaveAutoStart(std::int32_t serverAutoStart);
+
+// Points the autorun entry at the running program, or removes it.
+StoreResult RegisterAutorun();
+StoreResult UnregisterAutorun();
+
+}  // namespace keldo

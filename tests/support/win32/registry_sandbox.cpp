@@ -1,0 +1,42 @@
+#include "tests/support/registry_sandbox.h"
+
+#include <windows.h>
+
+namespace keldo::test {
+namespace {
+
+constexpr const char* kRunPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void Clean() {
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\TALMO");
+  RegDeleteTreeA(HKEY_CURRENT_USER, RegistrySandbox::kScratchPath);
+  HKEY run = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunPath, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+    RegDeleteValueA(run, "KELDOLink");
+    RegCloseKey(run);
+  }
+}
+
+}  // namespace
+
+struct RegistrySandbox::State {};
+
+RegistrySandbox::RegistrySandbox() : state_(std::make_unique<State>()) {
+  Clean();
+}
+
+RegistrySandbox::~RegistrySandbox() {
+  Clean();
+}
+
+std::optional<std::string> RegistrySandbox::AutorunCommand() const {
+  char buffer[4096];
+  DWORD size = sizeof buffer;
+  if (RegGetValueA(HKEY_CURRENT_USER, kRunPath, "KELDOLink", RRF_RT_REG_SZ, nullptr, buffer,
+                   &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::string(buffer);
+}
+
+}  // namespace keldo::test
