@@ -20,6 +20,7 @@ function(keldo_add_test_suite name)
   endforeach()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} keldo_test_support GTest::gtest GTest::gmock GTest::gtest_main keldo_warnings)
+  keldo_embed_manifest(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600
     ENVIRONMENT "KELDO_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")

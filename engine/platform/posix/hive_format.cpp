@@ -175,7 +175,10 @@ class Parser {
     while (i < lines_.size() && Trim(lines_[i]).empty()) {
       ++i;
     }
-    if (i == lines_.size() || Trim(lines_[i]) != kHeader) {
+    if (i == lines_.size()) {
+      return std::move(hive_);  // an empty file holds no keys, it is not foreign
+    }
+    if (Trim(lines_[i]) != kHeader) {
       return std::nullopt;
     }
     for (++i; i < lines_.size();) {

@@ -42,8 +42,9 @@ struct Hive {
 };
 
 // Parses a hive file of the root named `rootName` (e.g. "HKEY_LOCAL_MACHINE").
-// Returns nothing for a file that is not REGEDIT4 at all; inside one, lines
-// that do not parse are kept in keptLines and everything else stays usable.
+// Returns nothing for a file that is not REGEDIT4 at all (an empty one is an
+// empty hive); inside one, lines that do not parse are kept in keptLines and
+// everything else stays usable.
 std::optional<Hive> ParseHive(std::string_view text, std::string_view rootName);
 
 // Writes the hive back in the same syntax, LF line ends; ParseHive of the

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace keldo {
+
+// The registry key that names the serial ports: value name = device, data = "COMn".
+// Windows fills it; on Linux RefreshSerialPortMap does.
+inline constexpr char kSerialCommKey[] = "\\HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// One serial device as the operating system offers it: opened exclusively by COM
+// number, raw bytes both ways, reads that give up after kReadTimeoutMs.
+class SerialPort {
+ public:
+  static constexpr int kReadTimeoutMs = 1;
+
+  SerialPort();
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens COM<portNumber> and applies a mode string such as "19200,e,8,1".
+  // False leaves the port closed and the device as it was.
+  bool Open(std::int32_t portNumber, std::string_view mode);
+  // Puts back the settings found at open, then closes. Does nothing when closed.
+  void Close();
+  bool IsOpen() const;
+
+  // One received byte. False when none arrived within about kReadTimeoutMs or the
+  // device failed; either way the call has taken about that long, never much more.
+  bool ReadByte(std::uint8_t& byte);
+  // Failures and short writes are dropped, as the device would drop them.
+  void Write(const std::uint8_t* bytes, std::size_t count);
+
+  // The backend's state, defined by each backend.
+  struct Native;
+
+ private:
+  std::unique_ptr<Native> native_;
+};
+
+// Brings kSerialCommKey up to date with the serial devices present. Call it before
+// listing the key; Open calls it itself. Never raises.
+void RefreshSerialPortMap();
+
+}  // namespace keldo
