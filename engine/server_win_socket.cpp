@@ -7,13 +7,17 @@ namespace {
 
 // Accept failures that mean "out of descriptors or memory": the pending
 // connection stays queued, so accepting again at once would spin.
-bool OutOfResources(int error) { return error == net::kWsaEMFile || error == net::kWsaENoBufs; }
+bool OutOfResources(int error) {
+  return error == net::kWsaEMFile || error == net::kWsaENoBufs;
+}
 
 }  // namespace
 
 TServerWinSocket::TServerWinSocket(EventLoop& loop) : TCustomWinSocket(loop, net::kInvalidSocket) {}
 
-TServerWinSocket::~TServerWinSocket() { DestroyAllConnections(); }
+TServerWinSocket::~TServerWinSocket() {
+  DestroyAllConnections();
+}
 
 TServerClientWinSocket* TServerWinSocket::Connections(int index) const {
   if (index < 0 || index >= ActiveConnections()) {
@@ -168,6 +172,8 @@ TServerClientWinSocket::TServerClientWinSocket(EventLoop& loop, net::SocketHandl
                                                TServerWinSocket& server)
     : TCustomWinSocket(loop, socket), server_(server) {}
 
-void TServerClientWinSocket::DestroyRequested() { server_.DestroyConnection(this); }
+void TServerClientWinSocket::DestroyRequested() {
+  server_.DestroyConnection(this);
+}
 
 }  // namespace keldo

@@ -8,7 +8,8 @@ namespace {
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -30,9 +31,15 @@ void TAbstractSocket::SetText(std::string& field, const std::string& value) {
   field = value;
 }
 
-void TAbstractSocket::SetHost(const std::string& value) { SetText(host_, value); }
-void TAbstractSocket::SetAddress(const std::string& value) { SetText(address_, value); }
-void TAbstractSocket::SetService(const std::string& value) { SetText(service_, value); }
+void TAbstractSocket::SetHost(const std::string& value) {
+  SetText(host_, value);
+}
+void TAbstractSocket::SetAddress(const std::string& value) {
+  SetText(address_, value);
+}
+void TAbstractSocket::SetService(const std::string& value) {
+  SetText(service_, value);
+}
 
 void TAbstractSocket::SetPort(int value) {
   if (value == port_) {

@@ -99,7 +99,9 @@ void TCustomWinSocket::SelectNotifications(unsigned mask) {
   CheckSocketResult(Window().Select(socket_, mask), "WSAAsyncSelect");
 }
 
-void TCustomWinSocket::Close() { HandleClose(socket_); }
+void TCustomWinSocket::Close() {
+  HandleClose(socket_);
+}
 
 int TCustomWinSocket::PendingBytes() {
   if (!connected_) {

@@ -10,14 +10,19 @@ const std::uint32_t kLoopback = net::InetAddr("127.0.0.1");
 }  // namespace
 
 std::uint16_t FreePort() {
+  net::SocketLibraryStartup();
   const net::SocketHandle s = net::CreateTcpSocket();
   net::Bind(s, kLoopback, 0);
   const std::uint16_t port = net::LocalPort(s);
   net::CloseSocket(s);
+  net::SocketLibraryCleanup();
   return net::HostToNetShort(port);  // the swap is its own inverse
 }
 
-Peer::Peer() { net::SocketLibraryStartup(); }
+Peer::Peer() {
+  net::SocketLibraryStartup();
+  socket_ = net::CreateTcpSocket();  // made before any descriptor shortage
+}
 
 Peer::~Peer() {
   Close();
@@ -25,8 +30,13 @@ Peer::~Peer() {
 }
 
 bool Peer::Connect(std::uint16_t port) {
-  Close();
-  socket_ = net::CreateTcpSocket();
+  if (used_) {
+    Close();
+  }
+  if (socket_ == net::kInvalidSocket) {
+    socket_ = net::CreateTcpSocket();
+  }
+  used_ = true;
   return net::Connect(socket_, kLoopback, net::HostToNetShort(port)) == 0;
 }
 
@@ -83,6 +93,7 @@ void Peer::Reset() {
 void Peer::Adopt(net::SocketHandle socket) {
   Close();
   socket_ = socket;
+  used_ = true;
 }
 
 Listener::Listener() {
@@ -98,6 +109,8 @@ Listener::~Listener() {
   net::SocketLibraryCleanup();
 }
 
-void Listener::Accept(Peer& peer) { peer.Adopt(net::Accept(socket_).socket); }
+void Listener::Accept(Peer& peer) {
+  peer.Adopt(net::Accept(socket_).socket);
+}
 
 }  // namespace keldo::test

@@ -18,7 +18,8 @@ class Peer {
   Peer(const Peer&) = delete;
   Peer& operator=(const Peer&) = delete;
 
-  // Blocking connect to 127.0.0.1:port.
+  // Blocking connect to 127.0.0.1:port; the first uses the socket made with
+  // the peer, later ones a new socket.
   bool Connect(std::uint16_t port);
   // Sends everything (blocking).
   bool Send(const std::string& bytes);
@@ -35,6 +36,7 @@ class Peer {
 
  private:
   net::SocketHandle socket_ = net::kInvalidSocket;
+  bool used_ = false;  // connected or adopted at least once
 };
 
 // A plain listening socket on 127.0.0.1 (any port) that accepts only when asked.

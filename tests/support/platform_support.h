@@ -25,7 +25,12 @@ void ReleaseDescriptors(std::vector<int>& taken);
 // CPU time this process has used, in milliseconds.
 double ProcessCpuMs();
 
+// Wine's Winsock reports a reset by the peer as an orderly close (no error
+// code), where Windows and Linux report WSAECONNRESET.
+bool RunningUnderWine();
+
 // Raises a termination request as the OS would (SIGTERM; a console event).
+bool RaiseTerminationRequestSupported();
 bool RaiseTerminationRequest();
 
 }  // namespace keldo::test

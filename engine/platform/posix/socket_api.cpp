@@ -72,11 +72,17 @@ int Translate(int posixError) {
   return posixError;
 }
 
-int LastError() { return Translate(errno); }
+int LastError() {
+  return Translate(errno);
+}
 
-int Result(int rc) { return rc == 0 ? 0 : LastError(); }
+int Result(int rc) {
+  return rc == 0 ? 0 : LastError();
+}
 
-int Fd(SocketHandle socket) { return static_cast<int>(socket); }
+int Fd(SocketHandle socket) {
+  return static_cast<int>(socket);
+}
 
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
@@ -88,8 +94,12 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
 
 }  // namespace
 
-int SocketLibraryStartup() { return 0; }
-int SocketLibraryCleanup() { return 0; }
+int SocketLibraryStartup() {
+  return 0;
+}
+int SocketLibraryCleanup() {
+  return 0;
+}
 
 SocketHandle CreateTcpSocket() {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -101,14 +111,18 @@ int Bind(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
   return Result(::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&a), sizeof a));
 }
 
-int Listen(SocketHandle socket, int backlog) { return Result(::listen(Fd(socket), backlog)); }
+int Listen(SocketHandle socket, int backlog) {
+  return Result(::listen(Fd(socket), backlog));
+}
 
 int Connect(SocketHandle socket, std::uint32_t address, std::uint16_t port) {
   const sockaddr_in a = MakeAddress(address, port);
   return Result(::connect(Fd(socket), reinterpret_cast<const sockaddr*>(&a), sizeof a));
 }
 
-int CloseSocket(SocketHandle socket) { return Result(::close(Fd(socket))); }
+int CloseSocket(SocketHandle socket) {
+  return Result(::close(Fd(socket)));
+}
 
 AcceptResult Accept(SocketHandle socket) {
   // Blocking like a socket from CreateTcpSocket; registering it makes it non-blocking.
@@ -203,9 +217,13 @@ int PrepareListener(SocketHandle socket) {
   return Result(::setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on));
 }
 
-std::uint32_t InetAddr(const std::string& text) { return ::inet_addr(text.c_str()); }
+std::uint32_t InetAddr(const std::string& text) {
+  return ::inet_addr(text.c_str());
+}
 
-std::uint16_t HostToNetShort(std::uint16_t value) { return htons(value); }
+std::uint16_t HostToNetShort(std::uint16_t value) {
+  return htons(value);
+}
 
 std::string SocketErrorText(int code) {
   // Lookup codes are WSAHOST_NOT_FOUND.. = 11000 + the resolver's h_errno.

@@ -86,7 +86,9 @@ QtEventLoop::~QtEventLoop() {
   }
 }
 
-std::unique_ptr<Timer> QtEventLoop::CreateTimer() { return std::make_unique<QtTimer>(*this); }
+std::unique_ptr<Timer> QtEventLoop::CreateTimer() {
+  return std::make_unique<QtTimer>(*this);
+}
 
 std::unique_ptr<NotificationWindow> QtEventLoop::CreateNotificationWindow(NotificationSink& sink) {
   return std::make_unique<QtNotificationWindow>(*this, sink);
@@ -97,39 +99,52 @@ void QtEventLoop::Post(std::function<void()> task) {
       &context_, [this, task = std::move(task)] { Guard(task); }, Qt::QueuedConnection);
 }
 
-void QtEventLoop::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventLoop::ProcessEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-void QtEventLoop::Sleep(std::uint32_t ms) { QThread::msleep(ms); }
+void QtEventLoop::Sleep(std::uint32_t ms) {
+  QThread::msleep(ms);
+}
 
 void QtEventLoop::Run() {
   RunUntil([] { return false; });
 }
 
 bool QtEventLoop::RunUntil(const std::function<bool()>& done) {
-  if (quitRequested_ || done()) {
-    const bool quit = quitRequested_;
-    if (runDepth_ == 0) {
-      quitRequested_ = false;
-    }
-    return !quit;
-  }
-  // A real QEventLoop, so that deleteLater and Qt's own nesting rules work;
-  // done() is checked whenever the dispatcher wakes or is about to sleep.
-  QEventLoop loop;
-  auto check = [&] {
-    if (done() || quitRequested_) {
-      loop.exit();
-    }
-  };
-  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-  QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
-  QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, check);
   ++runDepth_;
-  loop.exec();
+  // Tasks posted before a level that starts inside a posted task: Qt's glib
+  // dispatcher would not wake for them until something new is posted.
+  QCoreApplication::sendPostedEvents();
+  if (!quitRequested_ && !done()) {
+    // The outermost level is the application's own loop: QCoreApplication::exec
+    // is what clears an earlier exit(), and deleteLater and Qt's nesting rules
+    // rely on it. Inner levels (modal dialogs) are QEventLoops. done() is
+    // checked whenever the dispatcher wakes or is about to sleep.
+    const bool outermost = QThread::currentThread()->loopLevel() == 0;
+    QEventLoop loop;
+    auto check = [&] {
+      if (done() || quitRequested_) {
+        if (outermost) {
+          QCoreApplication::exit(0);
+        } else {
+          loop.exit();
+        }
+      }
+    };
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, check);
+    if (outermost) {
+      QCoreApplication::exec();
+    } else {
+      loop.exec();
+    }
+  }
   --runDepth_;
   const bool quit = quitRequested_;
   if (runDepth_ == 0) {
-    quitRequested_ = false;
+    quitRequested_ = false;  // consumed by the outermost level
   }
   return !quit;
 }
@@ -164,6 +179,8 @@ void QtEventLoop::QuitOnTerminationRequest() {
   }
 }
 
-std::unique_ptr<EventLoop> CreatePlatformEventLoop() { return std::make_unique<QtEventLoop>(); }
+std::unique_ptr<EventLoop> CreatePlatformEventLoop() {
+  return std::make_unique<QtEventLoop>();
+}
 
 }  // namespace keldo

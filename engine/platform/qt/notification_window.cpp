@@ -174,7 +174,8 @@ LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& err
     return handle;
   }
   const int qtId = QHostInfo::lookupHost(
-      name, &loop_.Context(), [this, life = std::weak_ptr<char>(life_), handle](const QHostInfo& info) {
+      name, &loop_.Context(),
+      [this, life = std::weak_ptr<char>(life_), handle](const QHostInfo& info) {
         if (life.expired()) {
           return;
         }

@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 
 #include <fcntl.h>
-#include <algorithm>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
 
 namespace keldo::test {
 
@@ -64,6 +64,16 @@ double ProcessCpuMs() {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-bool RaiseTerminationRequest() { return ::raise(SIGTERM) == 0; }
+bool RunningUnderWine() {
+  return false;
+}
+
+bool RaiseTerminationRequest() {
+  return ::raise(SIGTERM) == 0;
+}
+
+bool RaiseTerminationRequestSupported() {
+  return true;
+}
 
 }  // namespace keldo::test

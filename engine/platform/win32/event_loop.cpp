@@ -1,0 +1,273 @@
+#include "engine/platform/win32/event_loop.h"
+
+#include <atomic>
+#include <vector>
+
+#include "engine/platform/platform_event_loop.h"
+#include "engine/platform/win32/notification_window.h"
+
+namespace keldo {
+namespace {
+
+constexpr UINT kRunTaskMessage = WM_APP + 1;
+constexpr UINT kQuitRequestMessage = WM_APP + 2;
+constexpr char kLoopWindowClass[] = "KeldoLoopWindow";
+
+// The console control handler runs on a thread of its own; it may only post
+// to the loop's window, and for a closing console wait until the loop is gone.
+std::atomic<HWND> gQuitWindow{nullptr};
+HANDLE gLoopGone = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD type) {
+  const HWND window = gQuitWindow.load();
+  if (window == nullptr) {
+    return FALSE;
+  }
+  ::PostMessageA(window, kQuitRequestMessage, 0, 0);
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
+    // The system ends the process when this returns: give the program time to close.
+    ::WaitForSingleObject(gLoopGone, 5000);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+class Win32Timer final : public Timer {
+ public:
+  explicit Win32Timer(Win32EventLoop& loop) : loop_(loop) {}
+  ~Win32Timer() override { Stop(); }
+
+  void SetEnabled(bool enabled) override {
+    if (enabled == enabled_) {
+      return;
+    }
+    enabled_ = enabled;
+    Apply();
+  }
+  bool Enabled() const override { return enabled_; }
+
+  void SetInterval(std::uint32_t ms) override {
+    if (ms == interval_) {
+      return;
+    }
+    interval_ = ms;
+    Apply();
+  }
+  std::uint32_t Interval() const override { return interval_; }
+
+  // Runs the handler; the next tick is due one interval from now.
+  void Fire() {
+    due_ = ::GetTickCount64() + interval_;
+    Tick();
+  }
+  // Windows makes WM_TIMER only when nothing else is queued, so a steady
+  // stream of socket messages could hold a timer back for as long as it
+  // lasts. A tick late by a whole interval is run directly instead.
+  bool Starved(ULONGLONG now) const { return id_ != 0 && now >= due_ + interval_; }
+  // A WM_TIMER right after a direct run would be a second tick in a row.
+  bool RanJustNow(ULONGLONG now) const { return now + interval_ / 2 < due_; }
+
+ private:
+  void Apply() {
+    Stop();
+    if (enabled_ && interval_ > 0) {
+      // A fresh id each start: a WM_TIMER already taken from the queue for
+      // the old one finds no timer and is dropped.
+      id_ = loop_.StartTimer(*this, interval_);
+      due_ = ::GetTickCount64() + interval_;
+    }
+  }
+  void Stop() {
+    if (id_ != 0) {
+      loop_.StopTimer(id_);
+      id_ = 0;
+    }
+  }
+
+  Win32EventLoop& loop_;
+  UINT_PTR id_ = 0;
+  ULONGLONG due_ = 0;
+  bool enabled_ = false;
+  std::uint32_t interval_ = 1000;
+};
+
+Win32EventLoop::Win32EventLoop() {
+  const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  if (::GetClassInfoA(instance, kLoopWindowClass, &windowClass) == FALSE) {
+    windowClass.lpfnWndProc = &Win32EventLoop::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kLoopWindowClass;
+    ::RegisterClassA(&windowClass);
+  }
+  window_ = ::CreateWindowExA(0, kLoopWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              instance, nullptr);
+  ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+Win32EventLoop::~Win32EventLoop() {
+  if (consoleHandlerInstalled_) {
+    gQuitWindow.store(nullptr);
+    ::SetConsoleCtrlHandler(&OnConsoleControl, FALSE);
+    ::SetEvent(gLoopGone);
+  }
+  ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+  ::DestroyWindow(window_);
+}
+
+std::unique_ptr<Timer> Win32EventLoop::CreateTimer() {
+  return std::make_unique<Win32Timer>(*this);
+}
+
+std::unique_ptr<NotificationWindow> Win32EventLoop::CreateNotificationWindow(
+    NotificationSink& sink) {
+  return std::make_unique<Win32NotificationWindow>(*this, sink);
+}
+
+UINT_PTR Win32EventLoop::StartTimer(Win32Timer& timer, std::uint32_t ms) {
+  const UINT_PTR id = nextTimerId_++;
+  timers_[id] = &timer;
+  ::SetTimer(window_, id, ms, nullptr);
+  return id;
+}
+
+void Win32EventLoop::StopTimer(UINT_PTR id) {
+  ::KillTimer(window_, id);
+  timers_.erase(id);
+}
+
+void Win32EventLoop::Post(std::function<void()> task) {
+  // One message per task keeps tasks in order with everything else posted.
+  tasks_.push_back(std::move(task));
+  ::PostMessageA(window_, kRunTaskMessage, 0, 0);
+}
+
+void Win32EventLoop::Dispatch(MSG& message) {
+  if (filter_ && filter_(message)) {
+    return;
+  }
+  ::TranslateMessage(&message);
+  ::DispatchMessageA(&message);
+  if (message.message != WM_TIMER && !timers_.empty()) {
+    RunStarvedTimers();
+  }
+}
+
+void Win32EventLoop::RunStarvedTimers() {
+  const ULONGLONG now = ::GetTickCount64();
+  std::vector<UINT_PTR> starved;
+  for (const auto& [id, timer] : timers_) {
+    if (timer->Starved(now)) {
+      starved.push_back(id);
+    }
+  }
+  // A handler may stop or destroy any timer: each is looked up again.
+  for (UINT_PTR id : starved) {
+    const auto found = timers_.find(id);
+    if (found != timers_.end()) {
+      Win32Timer* timer = found->second;
+      Guard([timer] { timer->Fire(); });
+    }
+  }
+}
+
+void Win32EventLoop::ProcessEvents() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    if (message.message == WM_QUIT) {
+      // Left for the Run that is meant to end.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    Dispatch(message);
+  }
+}
+
+void Win32EventLoop::Sleep(std::uint32_t ms) {
+  ::Sleep(ms);
+}
+
+void Win32EventLoop::Run() {
+  RunUntil([] { return false; });
+}
+
+bool Win32EventLoop::RunUntil(const std::function<bool()>& done) {
+  if (done()) {
+    return true;
+  }
+  ++runDepth_;
+  bool quit = false;
+  MSG message;
+  for (;;) {
+    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      quit = true;
+      break;
+    }
+    Dispatch(message);
+    if (done()) {
+      break;
+    }
+  }
+  --runDepth_;
+  if (quit && runDepth_ > 0) {
+    ::PostQuitMessage(static_cast<int>(message.wParam));  // the outer levels end too
+  }
+  return !quit;
+}
+
+void Win32EventLoop::Quit() {
+  ::PostQuitMessage(0);
+}
+
+void Win32EventLoop::QuitOnTerminationRequest() {
+  if (consoleHandlerInstalled_) {
+    return;
+  }
+  if (gLoopGone == nullptr) {
+    gLoopGone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  ::ResetEvent(gLoopGone);
+  gQuitWindow.store(window_);
+  consoleHandlerInstalled_ = ::SetConsoleCtrlHandler(&OnConsoleControl, TRUE) != FALSE;
+}
+
+LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+  auto* loop = reinterpret_cast<Win32EventLoop*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (loop == nullptr) {
+    return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+  switch (message) {
+    case WM_TIMER: {
+      const auto found = loop->timers_.find(wParam);
+      if (found != loop->timers_.end()) {
+        Win32Timer* timer = found->second;
+        if (!timer->RanJustNow(::GetTickCount64())) {
+          loop->Guard([timer] { timer->Fire(); });
+        }
+      }
+      return 0;
+    }
+    case kRunTaskMessage: {
+      if (!loop->tasks_.empty()) {
+        std::function<void()> task = std::move(loop->tasks_.front());
+        loop->tasks_.pop_front();
+        loop->Guard(task);
+      }
+      return 0;
+    }
+    case kQuitRequestMessage:
+      loop->Quit();
+      return 0;
+    default:
+      return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+std::unique_ptr<EventLoop> CreatePlatformEventLoop() {
+  return std::make_unique<Win32EventLoop>();
+}
+
+}  // namespace keldo
