@@ -45,8 +45,10 @@ bool TRegistry::OpenPath(const std::string& path, bool create) {
   if (status != platform::kErrorSuccess) {
     return false;
   }
-  std::string newPath =
-      fromRoot || currentPath_.empty() ? relative : currentPath_ + "\\" + relative;
+  std::string newPath = relative;
+  if (!fromRoot && !currentPath_.empty()) {
+    newPath = relative.empty() ? currentPath_ : currentPath_ + "\\" + relative;
+  }
   ClosePath();
   currentKey_ = key;
   currentPath_ = std::move(newPath);

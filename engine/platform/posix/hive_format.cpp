@@ -299,13 +299,13 @@ class Parser {
     std::string bytes(TrimRight(s.substr(1)));
     while (!bytes.empty() && bytes.back() == '\\') {
       bytes.pop_back();
-      // A blank line or a section header ends the data, so a broken value
-      // never swallows the key that follows it.
+      // A blank line, a section header or the next value ends the data, so a
+      // broken value never swallows what follows it.
       if (next == lines_.size()) {
         return std::nullopt;
       }
       const std::string_view more = Trim(lines_[next]);
-      if (more.empty() || more.front() == '[') {
+      if (more.empty() || more.front() == '[' || more.front() == '"' || more.front() == '@') {
         return std::nullopt;
       }
       bytes += more;

@@ -138,14 +138,23 @@ TEST(HiveFormat, LinesThatDoNotParseAreKeptAndTheRestStaysUsable) {
 }
 
 TEST(HiveFormat, AKeptLineEndingInABackslashDoesNotJoinTheNextOne) {
-  const Hive hive = Parse(
+  const Hive cutByBlank = Parse(
       "REGEDIT4\n"
       "[HKEY_LOCAL_MACHINE\\A]\n"
       "\"Cut\"=hex:01,\\\n"
       "\n"
       "02\n");
-  EXPECT_EQ(FindKey(hive, "A")->values.size(), 0u);
-  ExpectStableRoundTrip(hive);
+  EXPECT_EQ(FindKey(cutByBlank, "A")->values.size(), 0u);
+  ExpectStableRoundTrip(cutByBlank);
+
+  const Hive cutByValue = Parse(
+      "REGEDIT4\n"
+      "[HKEY_LOCAL_MACHINE\\A]\n"
+      "\"Cut\"=hex:01,\\\n"
+      "\"Next\"=hex:61,00\n");
+  EXPECT_EQ(ValueOf(cutByValue, "A", "Next").type, 3u);
+  EXPECT_EQ(ValueOf(cutByValue, "A", "Cut").type, 0xFFFFu);
+  ExpectStableRoundTrip(cutByValue);
 }
 
 TEST(HiveFormat, OnlyRegedit4IsAHive) {
