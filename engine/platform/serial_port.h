@@ -29,8 +29,10 @@ class SerialPort {
   void Close();
   bool IsOpen() const;
 
-  // One received byte. False when none arrived within about kReadTimeoutMs or the
-  // device failed; either way the call has taken about that long, never much more.
+  // One received byte. False when none arrived within about kReadTimeoutMs, or
+  // the device failed; never much longer than that. On Linux a device that went
+  // away still costs the timeout, so a caller polling in a loop cannot spin; on
+  // Windows such a read returns at once.
   bool ReadByte(std::uint8_t& byte);
   // Failures and short writes are dropped, as the device would drop them.
   void Write(const std::uint8_t* bytes, std::size_t count);

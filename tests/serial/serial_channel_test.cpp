@@ -186,8 +186,7 @@ TEST_F(SerialChannelTest, VanishedDeviceReadsNothingAndStillCloses) {
   for (int i = 0; i < 40; ++i) {
     EXPECT_FALSE(channel_.ReadLine());
   }
-  // Wine's serial layer takes about 16 ms to report a hung-up terminal.
-  EXPECT_LT(MillisecondsSince(start), 40 * 25.0);
+  EXPECT_LT(MillisecondsSince(start), 40 * 10.0) << "blocks, or spins in a driver";
 
   const auto writeStart = Clock::now();
   channel_.WritePort("lost", 4);

@@ -5,12 +5,13 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <exception>
+#include <thread>
 
 #include "engine/platform/posix/serial_port_map.h"
 #include "engine/platform/posix/serial_termios.h"
@@ -33,7 +34,9 @@ namespace {
 
 // What a device that stops taking bytes still gets to drain before a write or a
 // close gives up: twice the time the bytes need on the wire, plus this.
-constexpr std::int64_t kDrainSlackMs = 200;
+constexpr std::chrono::milliseconds kDrainSlack{200};
+
+using Clock = std::chrono::steady_clock;
 
 enum class Io { kDone, kRetry, kFailed };
 
@@ -49,39 +52,13 @@ Io Outcome(ssize_t result) {
   return Io::kFailed;
 }
 
-timespec Now() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t;
+timespec ToTimespec(Clock::duration d) {
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+  return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
 }
 
-timespec After(timespec t, std::int64_t ms) {
-  const std::int64_t ns = t.tv_nsec + (ms % 1000) * 1000000;
-  t.tv_sec += static_cast<time_t>(ms / 1000 + ns / 1000000000);
-  t.tv_nsec = static_cast<long>(ns % 1000000000);
-  return t;
-}
-
-// Time left until deadline; false once it has passed.
-bool TimeLeft(const timespec& deadline, timespec& left) {
-  const timespec now = Now();
-  std::int64_t ns = (static_cast<std::int64_t>(deadline.tv_sec) - now.tv_sec) * 1000000000 +
-                    (deadline.tv_nsec - now.tv_nsec);
-  if (ns <= 0) {
-    return false;
-  }
-  left.tv_sec = static_cast<time_t>(ns / 1000000000);
-  left.tv_nsec = static_cast<long>(ns % 1000000000);
-  return true;
-}
-
-void SleepUntil(const timespec& deadline) {
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-  }
-}
-
-std::int64_t DrainTimeMs(const LineMode& mode, std::int64_t bytes) {
-  return 2 * bytes * mode.BitsPerByte() * 1000 / mode.baud + kDrainSlackMs;
+std::chrono::milliseconds DrainTime(const LineMode& mode, std::int64_t bytes) {
+  return std::chrono::milliseconds(2 * bytes * mode.BitsPerByte() * 1000 / mode.baud) + kDrainSlack;
 }
 
 std::int64_t QueuedOutput(int fd) {
@@ -116,14 +93,13 @@ bool TakeWaiting(SerialPort::Native& port) {
 // Bytes the device never took would otherwise hold up close for the driver's
 // closing wait, and would go out at the restored speed.
 void DrainOutput(const SerialPort::Native& port) {
-  const timespec deadline = After(Now(), DrainTimeMs(port.mode, QueuedOutput(port.fd)));
-  timespec left{};
+  const auto deadline = Clock::now() + DrainTime(port.mode, QueuedOutput(port.fd));
   while (QueuedOutput(port.fd) > 0) {
-    if (!TimeLeft(deadline, left)) {
+    if (Clock::now() >= deadline) {
       tcflush(port.fd, TCOFLUSH);
       return;
     }
-    SleepUntil(After(Now(), 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 
@@ -193,17 +169,20 @@ bool SerialPort::IsOpen() const {
 bool SerialPort::ReadByte(std::uint8_t& byte) {
   Native& port = *native_;
   if (port.readPos == port.readEnd && !TakeWaiting(port)) {
-    const timespec deadline = After(Now(), kReadTimeoutMs);
-    timespec left{};
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kReadTimeoutMs);
+    const timespec wait = ToTimespec(std::chrono::milliseconds(kReadTimeoutMs));
     pollfd ready{port.fd, POLLIN, 0};
-    const bool arrived = TimeLeft(deadline, left) && ppoll(&ready, 1, &left, nullptr) > 0 &&
-                         (ready.revents & POLLIN) != 0 && TakeWaiting(port);
-    if (!arrived) {
-      // A device that went away reports ready at once, forever; waiting out the
-      // timeout keeps a caller that polls in a loop from spinning.
-      SleepUntil(deadline);
-      return false;
+    const int events = ppoll(&ready, 1, &wait, nullptr);
+    if (events > 0 && (ready.revents & POLLIN) != 0 && TakeWaiting(port)) {
+      byte = port.readAhead[port.readPos++];
+      return true;
     }
+    // A device that went away reports ready at once, forever; waiting out the
+    // timeout keeps a caller that polls in a loop from spinning.
+    if (events != 0) {
+      std::this_thread::sleep_until(deadline);
+    }
+    return false;
   }
   byte = port.readAhead[port.readPos++];
   return true;
@@ -214,9 +193,8 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
 // their time on the wire the rest is dropped, like any other failed write.
 void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
   const Native& port = *native_;
-  const timespec deadline = After(
-      Now(), DrainTimeMs(port.mode, QueuedOutput(port.fd) + static_cast<std::int64_t>(count)));
-  timespec left{};
+  const auto deadline =
+      Clock::now() + DrainTime(port.mode, QueuedOutput(port.fd) + static_cast<std::int64_t>(count));
   while (count > 0) {
     const ssize_t put = write(port.fd, bytes, count);
     const Io outcome = Outcome(put);
@@ -225,11 +203,13 @@ void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
       count -= static_cast<std::size_t>(put);
       continue;
     }
-    if (outcome == Io::kFailed || !TimeLeft(deadline, left)) {
+    const auto left = deadline - Clock::now();
+    if (outcome == Io::kFailed || left <= Clock::duration::zero()) {
       return;
     }
+    const timespec wait = ToTimespec(left);
     pollfd ready{port.fd, POLLOUT, 0};
-    ppoll(&ready, 1, &left, nullptr);
+    ppoll(&ready, 1, &wait, nullptr);
   }
 }
 

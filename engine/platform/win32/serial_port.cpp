@@ -9,6 +9,7 @@ namespace keldo {
 struct SerialPort::Native {
   HANDLE handle = INVALID_HANDLE_VALUE;
   COMMTIMEOUTS savedTimeouts{};
+  bool gone = false;  // the driver no longer answers: the device went away
 };
 
 namespace {
@@ -79,6 +80,7 @@ bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
   }
   native_->handle = handle;
   native_->savedTimeouts = saved;
+  native_->gone = false;
   return true;
 }
 
@@ -96,8 +98,24 @@ bool SerialPort::IsOpen() const {
 }
 
 bool SerialPort::ReadByte(std::uint8_t& byte) {
+  Native& port = *native_;
+  if (port.gone) {
+    return false;
+  }
   DWORD read = 0;
-  return ReadFile(native_->handle, &byte, 1, &read, nullptr) && read == 1;
+  if (ReadFile(port.handle, &byte, 1, &read, nullptr) && read == 1) {
+    return true;
+  }
+  // After an empty read, a port whose driver cannot report its status belongs to
+  // a device that went away (a pulled adapter): reading it again only fails again,
+  // under Wine after spinning for some 16 ms. Clearing the error state also lets
+  // a driver that stops reads on a line error go on.
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!ClearCommError(port.handle, &errors, &status)) {
+    port.gone = true;
+  }
+  return false;
 }
 
 void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
