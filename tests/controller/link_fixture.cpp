@@ -14,8 +14,6 @@ std::int32_t NextComPort() {
   return next++;
 }
 
-const std::uint32_t kLoopback = net::InetAddr("127.0.0.1");
-
 }  // namespace
 
 void RecordingView::Record(std::string what) {
@@ -145,30 +143,6 @@ bool LinkFixture::WaitForTransfer(const std::string& text, int times) {
     const std::vector<std::string> all = view_.Transfers();
     return std::count(all.begin(), all.end(), text) >= times;
   });
-}
-
-PortListener::PortListener(std::uint16_t port) {
-  net::SocketLibraryStartup();
-  socket_ = net::CreateTcpSocket();
-  listening_ = socket_ != net::kInvalidSocket &&
-               net::Bind(socket_, kLoopback, net::HostToNetShort(port)) == 0 &&
-               net::Listen(socket_, 4) == 0 && net::SetNonBlocking(socket_) == 0;
-}
-
-PortListener::~PortListener() {
-  if (socket_ != net::kInvalidSocket) {
-    net::CloseSocket(socket_);
-  }
-  net::SocketLibraryCleanup();
-}
-
-bool PortListener::TryAccept(Peer& peer) {
-  const net::AcceptResult accepted = net::Accept(socket_);
-  if (accepted.socket == net::kInvalidSocket) {
-    return false;
-  }
-  peer.Adopt(accepted.socket);
-  return true;
 }
 
 }  // namespace keldo::test

@@ -12,6 +12,7 @@
 #include "engine/link_view.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/loopback.h"
+#include "tests/support/port_listener.h"
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/virtual_time_loop.h"
 
@@ -95,23 +96,6 @@ class LinkFixture : public ::testing::Test {
   const std::int32_t comPort_;
   FakeSerialDevice device_;
   std::unique_ptr<LinkController> link_;
-};
-
-// A plain listener on a chosen loopback port, for a client to reach.
-class PortListener {
- public:
-  explicit PortListener(std::uint16_t port);
-  ~PortListener();
-  PortListener(const PortListener&) = delete;
-  PortListener& operator=(const PortListener&) = delete;
-
-  bool Listening() const { return listening_; }
-  // Takes a waiting connection without blocking; false when none waits.
-  bool TryAccept(Peer& peer);
-
- private:
-  net::SocketHandle socket_ = net::kInvalidSocket;
-  bool listening_ = false;
 };
 
 }  // namespace keldo::test
