@@ -102,15 +102,19 @@ TEST_F(ClientModeTest, RetriesEveryFiveSecondsAndConnectsOnceTheListenerIsThere)
 TEST_F(ClientModeTest, AResetConnectionIsClosedAndReopenedByTheNextCheck) {
   StartConnected();
   peer_.Reset();
-  ASSERT_TRUE(WaitForLog("Socket Error!"));
-  EXPECT_FALSE(Link().PeerConnected());
-  EXPECT_TRUE(Link().sockClient().Active());  // broken, not closed
+  ASSERT_TRUE(loop_.WaitReal([&] { return !Link().PeerConnected(); }))
+      << ::testing::PrintToString(view_.Log());
+  // Linux and Windows report a reset as an error and leave the connection
+  // broken, still active, until the check closes it; Wine reports an orderly
+  // close. Either way the next check brings the link back.
+  const bool broken = view_.Logged("Socket Error!");
+  EXPECT_EQ(Link().sockClient().Active(), broken);
 
-  ASSERT_TRUE(loop_.AdvanceUntil(
-      [&] { return view_.Logged("Socket Connect.") && view_.CountLogged("Socket Connect.") == 2; },
-      6000));
+  ASSERT_TRUE(loop_.AdvanceUntil([&] { return view_.CountLogged("Socket Connect.") == 2; }, 6000));
   EXPECT_EQ(view_.CountLogged("Socket Disconnect."), 1);
-  EXPECT_GT(view_.FirstAt("log:Socket Disconnect."), 6000);
+  if (broken) {
+    EXPECT_GT(view_.FirstAt("log:Socket Disconnect."), 6000);
+  }
   Peer again;
   ASSERT_TRUE(loop_.WaitReal([&] { return listener_->TryAccept(again); }));
   device_.Send("back\r");

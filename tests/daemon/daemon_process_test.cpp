@@ -47,9 +47,16 @@ class DaemonProcessTest : public ::testing::Test {
     ASSERT_TRUE(daemon_->Started());
   }
 
+  // The daemon's output with Windows line ends made plain.
+  std::string Output() const {
+    std::string text = daemon_->Output();
+    std::erase(text, '\r');
+    return text;
+  }
+
   bool WaitForOutput(const std::string& text, int times = 1) {
     return Until([&] {
-      const std::string out = daemon_->Output();
+      const std::string out = Output();
       int found = 0;
       for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) {
         ++found;
@@ -83,8 +90,8 @@ class DaemonProcessTest : public ::testing::Test {
   // and exits 0.
   void StopDaemon() {
     ASSERT_TRUE(daemon_->RequestTermination());
-    EXPECT_EQ(daemon_->Wait(10s), 0) << daemon_->Output();
-    const std::string out = daemon_->Output();
+    EXPECT_EQ(daemon_->Wait(10s), 0) << Output();
+    const std::string out = Output();
     EXPECT_NE(out.find("Current Stop\n", out.find("Current Run\n")), std::string::npos) << out;
   }
 
@@ -98,10 +105,10 @@ TEST_F(DaemonProcessTest, ServerModeCarriesLinesToTheLatestPeerAndStopsOnRequest
   const std::uint16_t port = FreePort();
   Store(1, port);
   Start();
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << daemon_->Output();
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
   Peer a;
   ASSERT_TRUE(a.Connect(port));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << daemon_->Output();
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
 
   device_.Send("W 1.50\r");
   EXPECT_EQ(Read(a, 7), "W 1.50\r");
@@ -117,7 +124,7 @@ TEST_F(DaemonProcessTest, ServerModeCarriesLinesToTheLatestPeerAndStopsOnRequest
 
   ASSERT_TRUE(WaitForOutput("Transfer: "));
   StopDaemon();
-  const std::string out = daemon_->Output();
+  const std::string out = Output();
   EXPECT_EQ(out.rfind("Name: KELDO\nTCP Server Mode,Port:" + std::to_string(port) + "\n", 0), 0u)
       << out;
   // ServerAutoStart 1, yet a daemon has no box to tick: no autorun entry.
@@ -132,8 +139,8 @@ TEST_F(DaemonProcessTest, ClientModeAnswersTheIdentificationQueryAndPassesASplit
   Store(0, port);
   Start();
   Peer peer;
-  ASSERT_TRUE(Until([&] { return listener.TryAccept(peer); })) << daemon_->Output();
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << daemon_->Output();
+  ASSERT_TRUE(Until([&] { return listener.TryAccept(peer); })) << Output();
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
 
   const std::string query("KTQ\x0FT01\0\0\0", 10);
   ASSERT_TRUE(peer.Send(query));
@@ -147,7 +154,7 @@ TEST_F(DaemonProcessTest, ClientModeAnswersTheIdentificationQueryAndPassesASplit
   EXPECT_EQ(peer.ReadAvailable(), "");
 
   StopDaemon();
-  const std::string out = daemon_->Output();
+  const std::string out = Output();
   EXPECT_NE(out.find("Socket Disconnect.\n", out.rfind("Current Stop\n")), std::string::npos)
       << out;
   EXPECT_TRUE(Until([&] { return peer.AtEnd(); }));

@@ -45,7 +45,9 @@ ChildProcess::~ChildProcess() {
   }
 }
 
-bool ChildProcess::Started() const { return state_->pid > 0; }
+bool ChildProcess::Started() const {
+  return state_->pid > 0;
+}
 
 bool ChildProcess::RequestTermination() {
   return state_->pid > 0 && !state_->exitCode && ::kill(state_->pid, SIGTERM) == 0;

@@ -33,9 +33,9 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
     : state_(std::make_unique<State>()) {
   state_->output = outputFile;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const HANDLE out =
-      ::CreateFileA(WindowsPath(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE out = ::CreateFileA(WindowsPath(outputFile).c_str(), GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
     return;
   }
@@ -46,8 +46,8 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
   startup.hStdOutput = out;
   startup.hStdError = out;
   std::string command = "\"" + WindowsPath(program) + "\"";
-  // Its own process group, so that a Ctrl+Break reaches it and not this test.
-  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+  // A console of its own, so that a Ctrl+C can be raised there and nowhere else.
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
                         nullptr, nullptr, &startup, &state_->process)) {
     state_->process = {};
   }
@@ -65,11 +65,26 @@ ChildProcess::~ChildProcess() {
   }
 }
 
-bool ChildProcess::Started() const { return state_->process.hProcess != nullptr; }
+bool ChildProcess::Started() const {
+  return state_->process.hProcess != nullptr;
+}
 
+// Joins the program's console for a moment and raises Ctrl+C there, ignoring
+// it in this process.
 bool ChildProcess::RequestTermination() {
-  return Started() && !state_->exitCode &&
-         ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, state_->process.dwProcessId) != FALSE;
+  if (!Started() || state_->exitCode) {
+    return false;
+  }
+  ::FreeConsole();
+  if (!::AttachConsole(state_->process.dwProcessId)) {
+    return false;
+  }
+  ::SetConsoleCtrlHandler(nullptr, TRUE);
+  const bool raised = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE;
+  ::FreeConsole();
+  Sleep(100);
+  ::SetConsoleCtrlHandler(nullptr, FALSE);
+  return raised;
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
