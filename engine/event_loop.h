@@ -20,16 +20,30 @@ class Timer {
 
   // Enabling a disabled timer starts its interval afresh; enabling an enabled
   // one changes nothing; disabling cancels a tick that is already due.
-  virtual void SetEnabled(bool enabled) = 0;
-  virtual bool Enabled() const = 0;
+  void SetEnabled(bool enabled) {
+    if (enabled != enabled_) {
+      enabled_ = enabled;
+      Reschedule();
+    }
+  }
+  bool Enabled() const { return enabled_; }
   // A new interval restarts a running timer. 0 keeps the timer from ticking.
-  virtual void SetInterval(std::uint32_t ms) = 0;
-  virtual std::uint32_t Interval() const = 0;
+  void SetInterval(std::uint32_t ms) {
+    if (ms != interval_) {
+      interval_ = ms;
+      Reschedule();
+    }
+  }
+  std::uint32_t Interval() const { return interval_; }
 
   // The handler may disable, re-enable or destroy the timer.
   void SetOnTimer(Handler handler) { onTimer_ = std::move(handler); }
 
  protected:
+  // For backends: cancel what is scheduled and, if Running(), schedule the
+  // next tick one interval from now.
+  virtual void Reschedule() = 0;
+  bool Running() const { return enabled_ && interval_ > 0; }
   // For backends: runs the handler. Nothing of the timer may be touched
   // afterwards, as the handler may have destroyed it.
   void Tick() const {
@@ -41,6 +55,8 @@ class Timer {
 
  private:
   Handler onTimer_;
+  bool enabled_ = false;
+  std::uint32_t interval_ = 1000;
 };
 
 // The single event loop of the user-interface thread. Timers, socket

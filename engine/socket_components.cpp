@@ -13,6 +13,41 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   });
 }
 
+// The handler for a connection event, or nullptr for the events that have none.
+const TSocketNotifyEvent* HandlerFor(SocketEventKind event, const TSocketNotifyEvent& connect,
+                                     const TSocketNotifyEvent& disconnect,
+                                     const TSocketNotifyEvent& read,
+                                     const TSocketNotifyEvent& write) {
+  switch (event) {
+    case SocketEventKind::Connect:
+      return &connect;
+    case SocketEventKind::Disconnect:
+      return &disconnect;
+    case SocketEventKind::Read:
+      return &read;
+    case SocketEventKind::Write:
+      return &write;
+    default:
+      return nullptr;
+  }
+}
+
+// Copies of the handlers are called, so that a handler may replace itself.
+void Raise(const TSocketNotifyEvent* handler, void* sender, TCustomWinSocket& socket) {
+  if (handler != nullptr && *handler) {
+    const TSocketNotifyEvent call = *handler;
+    call(sender, &socket);
+  }
+}
+
+void RaiseError(const TSocketErrorEvent& handler, void* sender, TCustomWinSocket& socket,
+                TErrorEvent errorEvent, int& errorCode) {
+  if (handler) {
+    const TSocketErrorEvent call = handler;
+    call(sender, &socket, errorEvent, errorCode);
+  }
+}
+
 }  // namespace
 
 void TAbstractSocket::SetActive(bool value) {
@@ -89,36 +124,12 @@ void TClientSocket::DoActivate(bool value) {
 }
 
 void TClientSocket::DispatchEvent(TCustomWinSocket& socket, SocketEventKind event) {
-  const TSocketNotifyEvent* handler = nullptr;
-  switch (event) {
-    case SocketEventKind::Connect:
-      handler = &OnConnect;
-      break;
-    case SocketEventKind::Disconnect:
-      handler = &OnDisconnect;
-      break;
-    case SocketEventKind::Read:
-      handler = &OnRead;
-      break;
-    case SocketEventKind::Write:
-      handler = &OnWrite;
-      break;
-    default:
-      return;
-  }
-  if (*handler) {
-    // A copy, so that a handler may replace itself while it runs.
-    const TSocketNotifyEvent call = *handler;
-    call(this, &socket);
-  }
+  Raise(HandlerFor(event, OnConnect, OnDisconnect, OnRead, OnWrite), this, socket);
 }
 
 void TClientSocket::DispatchError(TCustomWinSocket& socket, TErrorEvent errorEvent,
                                   int& errorCode) {
-  if (OnError) {
-    const TSocketErrorEvent call = OnError;
-    call(this, &socket, errorEvent, errorCode);
-  }
+  RaiseError(OnError, this, socket, errorEvent, errorCode);
 }
 
 TServerSocket::TServerSocket(EventLoop& loop) : socket_(std::make_unique<TServerWinSocket>(loop)) {
@@ -146,35 +157,13 @@ void TServerSocket::DispatchError(TCustomWinSocket&, TErrorEvent, int&) {}
 
 void TServerSocket::HandleClientEvent(TServerWinSocket& server, TCustomWinSocket& client,
                                       SocketEventKind event) {
-  const TSocketNotifyEvent* handler = nullptr;
-  switch (event) {
-    case SocketEventKind::Connect:
-      handler = &OnClientConnect;
-      break;
-    case SocketEventKind::Disconnect:
-      handler = &OnClientDisconnect;
-      break;
-    case SocketEventKind::Read:
-      handler = &OnClientRead;
-      break;
-    case SocketEventKind::Write:
-      handler = &OnClientWrite;
-      break;
-    default:
-      return;
-  }
-  if (*handler) {
-    const TSocketNotifyEvent call = *handler;
-    call(&server, &client);
-  }
+  Raise(HandlerFor(event, OnClientConnect, OnClientDisconnect, OnClientRead, OnClientWrite),
+        &server, client);
 }
 
 void TServerSocket::HandleClientError(TServerWinSocket& server, TCustomWinSocket& client,
                                       TErrorEvent errorEvent, int& errorCode) {
-  if (OnClientError) {
-    const TSocketErrorEvent call = OnClientError;
-    call(&server, &client, errorEvent, errorCode);
-  }
+  RaiseError(OnClientError, &server, client, errorEvent, errorCode);
 }
 
 }  // namespace keldo

@@ -53,7 +53,7 @@ TEST_F(ClientModeTest, AnswersTheIdentificationQueryItselfAlsoWhilePaused) {
   ASSERT_TRUE(peer_.Send(kQuery));
   EXPECT_EQ(ReceiveAtPeer(peer_, 11), reply);
 
-  loop_.AdvanceBy(20);
+  loop_.Advance(20);
   EXPECT_EQ(peer_.ReadAvailable(), "");  // exactly 11 bytes each time
   EXPECT_TRUE(view_.Transfers().empty());
   EXPECT_EQ(device_.Receive(1, 100), "");
@@ -66,7 +66,7 @@ TEST_F(ClientModeTest, AQuerySplitOverTwoReadsGoesToTheDevice) {
   ASSERT_TRUE(peer_.Send(kQuery.substr(4)));
   ASSERT_TRUE(WaitForTransfer("NET:6"));
   EXPECT_EQ(device_.Receive(10, 2000), kQuery);
-  loop_.AdvanceBy(20);
+  loop_.Advance(20);
   EXPECT_EQ(peer_.ReadAvailable(), "");
 }
 
@@ -78,7 +78,7 @@ TEST_F(ClientModeTest, RetriesEveryFiveSecondsAndConnectsOnceTheListenerIsThere)
 
   // The listener comes up 5 s after the start; the first check, 5 s after the
   // set-up ended, closes nothing, waits 100 ms and reaches it.
-  loop_.AdvanceBy(5000 - loop_.Now());
+  loop_.Advance(5000 - loop_.Now());
   EXPECT_EQ(loop_.Sleeps(), std::vector<std::uint32_t>{1000});
   PortListener listener(port_);
   ASSERT_TRUE(listener.Listening());
@@ -94,7 +94,7 @@ TEST_F(ClientModeTest, RetriesEveryFiveSecondsAndConnectsOnceTheListenerIsThere)
   device_.Send("up\r");
   EXPECT_EQ(ReceiveAtPeer(peer, 3), "up\r");
   // Connected: the next check leaves it alone.
-  loop_.AdvanceBy(5000);
+  loop_.Advance(5000);
   EXPECT_EQ(loop_.Sleeps().size(), 2u);
   EXPECT_EQ(view_.CountLogged("Socket Connect."), 1);
 }

@@ -116,7 +116,7 @@ void LinkFixture::StartLink() {
   MakeLink();
   link_->FormShow();
   link_->btnPlayClick();
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
 }
 
 std::string LinkFixture::ReceiveAtPeer(Peer& peer, std::size_t count) {

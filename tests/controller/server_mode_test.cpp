@@ -84,7 +84,7 @@ TEST_F(ServerModeTest, WhenAnEarlierPeerLeavesForwardingStopsUntilAPeerConnects)
 
   device_.Send("L1\r");
   ASSERT_TRUE(PollUntilTransfers(1));
-  loop_.AdvanceBy(50);
+  loop_.Advance(50);
   EXPECT_EQ(b.ReadAvailable(), "");
 
   Peer c;
@@ -115,7 +115,7 @@ TEST_F(ServerModeTest, PauseTakesNetworkBytesAndDropsThemAndStopsPolling) {
   Link().btnPauseClick();
   EXPECT_TRUE(Link().Halted());
   EXPECT_EQ(Link().State(), LinkState::Pause);
-  loop_.AdvanceBy(20);  // the running poll tick finishes and does not re-arm
+  loop_.Advance(20);  // the running poll tick finishes and does not re-arm
   EXPECT_FALSE(Link().tmrPooling().Enabled());
 
   ASSERT_TRUE(peer.Send("dropped"));
@@ -123,7 +123,7 @@ TEST_F(ServerModeTest, PauseTakesNetworkBytesAndDropsThemAndStopsPolling) {
   EXPECT_EQ(device_.Receive(7, 200), "");
 
   device_.Send("held\r");
-  loop_.AdvanceBy(200);
+  loop_.Advance(200);
   EXPECT_EQ(peer.ReadAvailable(), "");
   EXPECT_EQ(view_.Transfers(), std::vector<std::string>{"NET:7"});
 
@@ -142,7 +142,7 @@ TEST_F(ServerModeTest, TheIdentificationQueryIsPassedToTheDevice) {
   ASSERT_TRUE(peer.Send(query));
   ASSERT_TRUE(WaitForTransfer("NET:10"));
   EXPECT_EQ(device_.Receive(10, 2000), query);
-  loop_.AdvanceBy(20);
+  loop_.Advance(20);
   EXPECT_EQ(peer.ReadAvailable(), "");
 }
 
@@ -189,7 +189,7 @@ TEST_F(ServerModeTest, APortInUseLeavesTheLinkRunningWithoutAListener) {
   ASSERT_TRUE(squatter.Listening());
   view_.ForgetEvents();
   Link().btnPlayClick();
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
   std::vector<std::string> logs;
   for (const auto& e : view_.Events()) {
     if (e.what.rfind("log:", 0) == 0) {

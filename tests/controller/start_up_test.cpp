@@ -30,7 +30,7 @@ TEST_F(StartUpTest, WithoutAStoredKeyReportsTheDefaultsAndStaysStopped) {
   }
   EXPECT_EQ(outputs,
             (Lines{"clear", "clear", "autostart:0", "name:KELDO", "state:0", "cursor", "input:1"}));
-  loop_.AdvanceBy(10000);
+  loop_.Advance(10000);
   EXPECT_FALSE(view_.Logged("COM Port Open Ok."));
   EXPECT_FALSE(view_.Logged("COM Port Open Error!"));
   EXPECT_TRUE(loop_.Sleeps().empty());
@@ -51,9 +51,9 @@ TEST_F(StartUpTest, AutoStartRunsAtOnceHidesAndSetsUpFiftyMillisecondsLater) {
   EXPECT_EQ(view_.FirstAt("name:Scale 3"), 0);
   EXPECT_TRUE(view_.InputEnabled());  // usable again at once; the set-up comes later
 
-  loop_.AdvanceBy(49);
+  loop_.Advance(49);
   EXPECT_FALSE(view_.Logged("COM Port Open Ok."));
-  loop_.AdvanceBy(1);
+  loop_.Advance(1);
   EXPECT_EQ(view_.FirstAt("log:COM Port Open Ok."), 50);
   EXPECT_EQ(loop_.Sleeps(), std::vector<std::uint32_t>{1000});
   EXPECT_EQ(loop_.Now(), 1050u);
@@ -78,7 +78,7 @@ TEST_F(StartUpTest, ClientModeReportsItsHostAndABadSpeedIndexFallsBackToTheDefau
   }
   // The port opens with that mode too: what is reported is what is used.
   Link().btnPlayClick();
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
   EXPECT_TRUE(view_.Logged("COM Port Open Ok."));
   EXPECT_TRUE(Link().Serial().PortOpen());
 }
@@ -92,7 +92,7 @@ TEST_F(StartUpTest, APortThatDoesNotOpenIsReportedAndTheLinkStillRuns) {
   EXPECT_FALSE(view_.Logged("COM Port Open Ok."));
   EXPECT_EQ(Link().State(), LinkState::Run);
   EXPECT_TRUE(Link().sockServer().Active());
-  loop_.AdvanceBy(100);  // polling a closed port yields nothing
+  loop_.Advance(100);  // polling a closed port yields nothing
   EXPECT_TRUE(view_.Transfers().empty());
 }
 
@@ -104,7 +104,7 @@ TEST_F(StartUpTest, StartDisablesInputForTheSetUpAndStartWhileRunningOnlyRefresh
   Link().btnPlayClick();
   EXPECT_FALSE(view_.InputEnabled());
   EXPECT_EQ(Link().State(), LinkState::Run);
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
   EXPECT_TRUE(view_.InputEnabled());
   EXPECT_EQ(view_.FirstAt("input:1"), 1050);
 

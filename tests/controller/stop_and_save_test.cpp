@@ -57,7 +57,7 @@ TEST_F(StopAndSaveTest, StopInServerModeDropsEveryPeerSilentlyAndStartListensAga
   EXPECT_TRUE(loop_.WaitReal([&] { return a.AtEnd() && b.AtEnd(); }));
 
   Link().btnPlayClick();
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
   EXPECT_EQ(view_.CountLogged("COM Port Open Ok."), 1);
   Peer c;
   ASSERT_TRUE(c.Connect(port));
@@ -83,7 +83,7 @@ TEST_F(StopAndSaveTest, StopInClientModeLogsTheDisconnectAndStartConnectsAgain) 
   EXPECT_TRUE(loop_.WaitReal([&] { return first.AtEnd(); }));
 
   Link().btnPlayClick();
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
   ASSERT_TRUE(WaitForLog("Socket Connect."));
   Peer second;
   ASSERT_TRUE(loop_.WaitReal([&] { return listener.TryAccept(second); }));
@@ -101,7 +101,7 @@ TEST_F(StopAndSaveTest, StopThenPauseThenStartShowsRunButArmsOnlyThePoll) {
   EXPECT_EQ(Link().State(), LinkState::Run);
   EXPECT_TRUE(Link().tmrPooling().Enabled());
   EXPECT_FALSE(Link().tmrConnect().Enabled());
-  loop_.AdvanceBy(100);
+  loop_.Advance(100);
   EXPECT_FALSE(Link().sockServer().Active());
   EXPECT_FALSE(Link().Serial().PortOpen());
   EXPECT_EQ(loop_.Sleeps().size(), 1u);  // no second set-up
@@ -135,10 +135,10 @@ TEST_F(StopAndSaveTest, SaveWhileRunningStoresReportsAndLeavesTheLinkStopped) {
   EXPECT_EQ(reloaded.ServerName, "Line 2");
 
   // Stopped until the user starts it again, then on the new port.
-  loop_.AdvanceBy(6000);
+  loop_.Advance(6000);
   EXPECT_FALSE(Link().sockServer().Active());
   Link().btnPlayClick();
-  loop_.AdvanceBy(LinkController::kConnectDelayMs);
+  loop_.Advance(LinkController::kConnectDelayMs);
   Peer onNewPort;
   ASSERT_TRUE(onNewPort.Connect(newPort));
   ASSERT_TRUE(WaitForLog("Socket Connect."));

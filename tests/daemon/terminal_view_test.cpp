@@ -55,17 +55,17 @@ TEST_F(TerminalViewTest, TransferStatusIsImmediateAfterAQuietSecondAndSummarised
   for (int i = 0; i < 40; ++i) {
     view_.ShowTransfer("COM:" + std::to_string(10 + i % 3));
     view_.ShowTransfer("NET:5");
-    loop_.AdvanceBy(20);
+    loop_.Advance(20);
   }
   // 800 ms in: nothing more yet.
   EXPECT_EQ(Written(), "");
-  loop_.AdvanceBy(200);
+  loop_.Advance(200);
   EXPECT_EQ(Written(), "Transfer: NET:5 x40, COM:10 x40\n");
 
   view_.ShowTransfer("COM:3");
-  loop_.AdvanceBy(1000);
+  loop_.Advance(1000);
   EXPECT_EQ(Written(), "Transfer: COM:3\n");
-  loop_.AdvanceBy(1000);  // a quiet second ends the summaries
+  loop_.Advance(1000);  // a quiet second ends the summaries
   EXPECT_EQ(Written(), "");
   view_.ShowTransfer("COM:4");
   EXPECT_EQ(Written(), "Transfer: COM:4\n");

@@ -277,5 +277,23 @@ TEST_F(ClientSocketTest, SendTakesWhatFitsAndWouldBlockIsQuiet) {
   EXPECT_THAT(events, IsEmpty());
 }
 
+TEST_F(ClientSocketTest, AConnectRefusedAtOnceClosesAndIsReported) {
+  // No TCP connection to the broadcast address: connect fails inside the call.
+  client.SetHost("255.255.255.255");
+  client.SetPort(listener.Port());
+  client.SetActive(true);
+  ASSERT_TRUE(Wait([&] { return !reported.empty(); }));
+  EXPECT_THAT(events, ElementsAre("disconnect"));
+  EXPECT_THAT(reported[0], HasSubstr("), on API 'connect'"));
+  EXPECT_FALSE(client.Active());
+
+  // The same failure inside open goes to the caller, after the disconnect.
+  events.clear();
+  client.SetHost("");
+  client.SetAddress("255.255.255.255");
+  EXPECT_THROW(client.SetActive(true), ESocketError);
+  EXPECT_THAT(events, ElementsAre("disconnect"));
+}
+
 }  // namespace
 }  // namespace keldo

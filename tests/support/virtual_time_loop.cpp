@@ -13,35 +13,16 @@ class VirtualTimeLoop::VirtualTimer final : public Timer {
     loop_.Unschedule(*this);
   }
 
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) {
-      return;
-    }
-    enabled_ = enabled;
-    Apply();
-  }
-  bool Enabled() const override { return enabled_; }
+  void RunHandler() const { Tick(); }
 
-  void SetInterval(std::uint32_t ms) override {
-    if (ms == interval_) {
-      return;
-    }
-    interval_ = ms;
-    Apply();
-  }
-  std::uint32_t Interval() const override { return interval_; }
-
-  bool Armed() const { return enabled_ && interval_ > 0; }
   std::uint64_t due = 0;
   std::uint64_t sequence = 0;
   bool ticking = false;  // its handler runs: a nested ProcessEvents skips it
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
-  void RunHandler() const { Tick(); }
-
  private:
-  void Apply() {
-    if (Armed()) {
+  void Reschedule() override {
+    if (Running()) {
       loop_.Schedule(*this);
     } else {
       loop_.Unschedule(*this);
@@ -49,8 +30,6 @@ class VirtualTimeLoop::VirtualTimer final : public Timer {
   }
 
   VirtualTimeLoop& loop_;
-  bool enabled_ = false;
-  std::uint32_t interval_ = 1000;
 };
 
 VirtualTimeLoop::VirtualTimeLoop(EventLoop& real) : real_(real) {
@@ -136,7 +115,7 @@ void VirtualTimeLoop::Sleep(std::uint32_t ms) {
       std::min<std::chrono::milliseconds>(std::chrono::milliseconds(ms), kRealPauseInSleep));
 }
 
-void VirtualTimeLoop::AdvanceBy(std::uint64_t ms) {
+void VirtualTimeLoop::Advance(std::uint64_t ms) {
   AdvanceUntil([] { return false; }, ms);
 }
 

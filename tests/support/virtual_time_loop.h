@@ -44,8 +44,8 @@ class VirtualTimeLoop final : public EventLoop {
 
   // Lets ms of fake time pass: each timer fires at its own time, with the real
   // loop's pending events handled before every tick and at the end.
-  void AdvanceBy(std::uint64_t ms);
-  // As AdvanceBy, stopping as soon as done() holds; false if limitMs passed first.
+  void Advance(std::uint64_t ms);
+  // As Advance, stopping as soon as done() holds; false if limitMs passed first.
   bool AdvanceUntil(const std::function<bool()>& done, std::uint64_t limitMs);
   // Handles real events (and timers that are due) without moving the clock,
   // until done() holds or the real timeout passes.

@@ -24,36 +24,16 @@ class QtTimer final : public Timer {
     QObject::connect(&timer_, &QTimer::timeout, [this, &loop] { loop.Guard([this] { Tick(); }); });
   }
 
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) {
-      return;  // QTimer::start would restart a running interval
-    }
-    enabled_ = enabled;
-    Apply();
-  }
-  bool Enabled() const override { return enabled_; }
-
-  void SetInterval(std::uint32_t ms) override {
-    if (ms == interval_) {
-      return;
-    }
-    interval_ = ms;
-    Apply();
-  }
-  std::uint32_t Interval() const override { return interval_; }
-
  private:
-  void Apply() {
-    if (enabled_ && interval_ > 0) {
-      timer_.start(static_cast<int>(interval_));
+  void Reschedule() override {
+    if (Running()) {
+      timer_.start(static_cast<int>(Interval()));
     } else {
       timer_.stop();
     }
   }
 
   QTimer timer_;
-  bool enabled_ = false;
-  std::uint32_t interval_ = 1000;
 };
 
 // Written from the signal handler; the loop reads the other end.

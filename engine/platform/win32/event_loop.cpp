@@ -38,44 +38,26 @@ class Win32Timer final : public Timer {
   explicit Win32Timer(Win32EventLoop& loop) : loop_(loop) {}
   ~Win32Timer() override { Stop(); }
 
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) {
-      return;
-    }
-    enabled_ = enabled;
-    Apply();
-  }
-  bool Enabled() const override { return enabled_; }
-
-  void SetInterval(std::uint32_t ms) override {
-    if (ms == interval_) {
-      return;
-    }
-    interval_ = ms;
-    Apply();
-  }
-  std::uint32_t Interval() const override { return interval_; }
-
   // Runs the handler; the next tick is due one interval from now.
   void Fire() {
-    due_ = ::GetTickCount64() + interval_;
+    due_ = ::GetTickCount64() + Interval();
     Tick();
   }
   // Windows makes WM_TIMER only when nothing else is queued, so a steady
   // stream of socket messages could hold a timer back for as long as it
   // lasts. A tick late by a whole interval is run directly instead.
-  bool Starved(ULONGLONG now) const { return id_ != 0 && now >= due_ + interval_; }
+  bool Starved(ULONGLONG now) const { return id_ != 0 && now >= due_ + Interval(); }
   // A WM_TIMER right after a direct run would be a second tick in a row.
-  bool RanJustNow(ULONGLONG now) const { return now + interval_ / 2 < due_; }
+  bool RanJustNow(ULONGLONG now) const { return now + Interval() / 2 < due_; }
 
  private:
-  void Apply() {
+  void Reschedule() override {
     Stop();
-    if (enabled_ && interval_ > 0) {
+    if (Running()) {
       // A fresh id each start: a WM_TIMER already taken from the queue for
       // the old one finds no timer and is dropped.
-      id_ = loop_.StartTimer(*this, interval_);
-      due_ = ::GetTickCount64() + interval_;
+      id_ = loop_.StartTimer(*this, Interval());
+      due_ = ::GetTickCount64() + Interval();
     }
   }
   void Stop() {
@@ -88,8 +70,6 @@ class Win32Timer final : public Timer {
   Win32EventLoop& loop_;
   UINT_PTR id_ = 0;
   ULONGLONG due_ = 0;
-  bool enabled_ = false;
-  std::uint32_t interval_ = 1000;
 };
 
 Win32EventLoop::Win32EventLoop() {
