@@ -1,65 +1,82 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <set>
+#include <vector>
 
 #include "engine/event_loop.h"
 
 namespace keldo::test {
 
-// An event loop whose clock only moves when told to (Advance) or when a
-// handler sleeps. Timers and Sleep are virtual; socket notifications, lookups
-// and posted tasks come from the real loop underneath, so loopback sockets
-// and pseudo-terminals keep working. Errors from either end in this loop's
-// error report.
+// An event loop whose timers and Sleep run on a fake clock, while notification
+// windows, posted tasks and the real part of ProcessEvents go to a real
+// platform loop: loopback sockets and pseudo-terminals keep working, and five
+// seconds of link time pass in milliseconds.
+//
+// Time moves only through Sleep and the Advance calls. A timer fires at its
+// due time on the fake clock; ticks that a Sleep overran come at the next
+// ProcessEvents, each at most once, as on a real loop.
 class VirtualTimeLoop final : public EventLoop {
  public:
+  // real stays owned by the caller and must outlive this loop. Its error
+  // report is pointed at this loop's while this loop lives.
   explicit VirtualTimeLoop(EventLoop& real);
   ~VirtualTimeLoop() override;
-
-  // Virtual milliseconds since the loop was made.
-  std::uint64_t Now() const { return now_; }
-  // Moves the clock forward, running every timer tick that falls due on the
-  // way, in order, with the real loop's pending events handled between.
-  void Advance(std::uint32_t ms);
 
   std::unique_ptr<Timer> CreateTimer() override;
   std::unique_ptr<NotificationWindow> CreateNotificationWindow(NotificationSink& sink) override;
   void Post(std::function<void()> task) override;
-  // Real events, then the ticks that are due at the current virtual time.
+  // The real loop's pending events, then every timer that is due now.
   void ProcessEvents() override;
-  // The clock moves on; nothing runs meanwhile (as a real blocking wait).
-  void Sleep(std::uint32_t ms) override { now_ += ms; }
-  // Handles real events and due ticks; when nothing is left to do, the
-  // clock jumps to the next tick.
+  // Moves the clock. Nothing is handled meanwhile, but the thread pauses for
+  // a moment of real time so other processes (a socat relay, a peer) can move.
+  void Sleep(std::uint32_t ms) override;
   void Run() override;
   bool RunUntil(const std::function<bool()>& done) override;
-  void Quit() override { quitRequested_ = true; }
+  void Quit() override;
+  // Termination requests stay with the real loop's owner.
   void QuitOnTerminationRequest() override {}
 
- private:
+  // Milliseconds on the fake clock since this loop was made.
+  std::uint64_t Now() const { return now_; }
+
+  // Lets ms of fake time pass: each timer fires at its own time, with the real
+  // loop's pending events handled before every tick and at the end.
+  void Advance(std::uint64_t ms);
+  // As Advance, stopping as soon as done() holds; false if limitMs passed first.
+  bool AdvanceUntil(const std::function<bool()>& done, std::uint64_t limitMs);
+  // Handles real events (and timers that are due) without moving the clock,
+  // until done() holds or the real timeout passes.
+  bool WaitReal(const std::function<bool()>& done,
+                std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+  // Every Sleep so far, in order.
+  const std::vector<std::uint32_t>& Sleeps() const { return sleeps_; }
+
+  // How long Sleep pauses in real time at most.
+  static constexpr std::chrono::milliseconds kRealPauseInSleep{2};
+
   class VirtualTimer;
-  struct Due {
-    std::uint64_t at;
-    std::uint64_t order;
-    VirtualTimer* timer;
-    bool operator<(const Due& other) const {
-      return at != other.at ? at < other.at : order < other.order;
-    }
-  };
+
+ private:
+  friend class VirtualTimer;
 
   void Schedule(VirtualTimer& timer);
   void Unschedule(VirtualTimer& timer);
-  // Runs the earliest tick due at or before limit; false if there is none.
-  bool RunOneDue(std::uint64_t limit);
+  // The enabled timer due first (ties: the one armed first), if due by limit.
+  VirtualTimer* NextDue(std::uint64_t limit) const;
+  void Fire(VirtualTimer& timer);
+  void FireDue();
 
   EventLoop& real_;
   std::uint64_t now_ = 0;
-  std::uint64_t order_ = 0;
-  std::set<Due> due_;
-  bool quitRequested_ = false;
+  std::uint64_t nextSequence_ = 0;
+  std::vector<VirtualTimer*> timers_;
+  std::vector<std::uint32_t> sleeps_;
+  bool quit_ = false;
+  int runDepth_ = 0;
 };
 
 }  // namespace keldo::test

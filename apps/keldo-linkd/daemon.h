@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+
+#include "engine/event_loop.h"
+
+namespace keldo {
+
+// keldo-linkd on a loop the caller made: the controller's start-up, then Start
+// whatever ServerAutoStart says, events until a termination request, then the
+// Stop sequence. Log and status go to out, error reports to err. Returns the
+// exit code, 0.
+int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err);
+
+// Checks the command line, which has no options but --help: nothing to go
+// on, else the exit code once the usage text is written.
+std::optional<int> CheckArguments(int argc, char** argv, std::FILE* out, std::FILE* err);
+
+}  // namespace keldo

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/event_loop.h"
+#include "engine/link_view.h"
+
+namespace keldo {
+
+// keldo-linkd's LinkView: a terminal or a service journal, one line per event,
+// each flushed at once.
+//
+// - Log lines are written as they stand.
+// - A state change is one line in the window's words ("Current Run"), and so
+//   is a change of the server name ("Name: KELDO"); repeats are not written.
+// - Transfer status is a summary: the first update after a quiet second is
+//   written at once ("Transfer: COM:12"); later ones are gathered and written
+//   at most once a second, each direction with its latest text and, when it
+//   changed more than once, how often ("Transfer: COM:12 x40, NET:5 x38").
+// - The log is never cleared: what a terminal has printed stays.
+// - There is no window: input, cursor and tray calls do nothing, and there is
+//   no auto-start box, so the autorun entry and ServerAutoStart are never
+//   written from here.
+class TerminalView final : public LinkView {
+ public:
+  static constexpr std::uint32_t kSummaryIntervalMs = 1000;
+
+  // out stays owned by the caller.
+  TerminalView(EventLoop& loop, std::FILE* out);
+  ~TerminalView();
+
+  void AppendLog(const std::string& line) override;
+  void ClearLog() override {}
+  void ShowTransfer(const std::string& text) override;
+  void RefreshStateDisplay(LinkState state) override;
+  void SetInputEnabled(bool) override {}
+  void ShowAutoStart(bool) override {}
+  void ShowServerName(const std::string& name) override;
+  void ScheduleTrayHide() override {}
+  void ResetCursor() override {}
+
+  // Writes the transfer summary gathered so far, if any (at exit).
+  void Flush();
+
+ private:
+  struct Direction {
+    std::string key;  // the text up to its colon: "COM", "NET"
+    std::string latest;
+    int updates = 0;  // since the last summary
+  };
+
+  void WriteLine(const std::string& line);
+  void SummaryTick();
+
+  std::FILE* out_;
+  std::unique_ptr<Timer> summaryTimer_;
+  std::vector<Direction> directions_;
+  std::optional<LinkState> shownState_;
+  std::optional<std::string> shownName_;
+};
+
+}  // namespace keldo

@@ -1,0 +1,233 @@
+// Runs the same request/response and streaming load through each bridge and
+// prints one table: keldo-linkd beside plain raw bridges built from socat and
+// ser2net, each joining the same simulated device to a TCP port on loopback.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bridge_process.h"
+#include "device_simulator.h"
+#include "tcp_peer.h"
+
+namespace keldo::bench {
+namespace {
+
+struct Options {
+  std::string keldo;  // path of keldo-linkd
+  std::vector<std::string> bridges = {"keldo-linkd", "socat", "ser2net"};
+  int exchanges = 2000;
+  double seconds = 60;
+  double idleSeconds = 5;
+  std::size_t replySize = 1000;
+};
+
+struct Row {
+  std::string bridge;
+  LatencyResult latency;
+  ThroughputResult exchanges;
+  ThroughputResult stream;
+  double idleCpuMsPerS = 0;
+  double busyCpuMsPerS = 0;
+  long rssKiB = 0;
+  std::string note;
+};
+
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+std::string Hex8(unsigned v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08x", v);
+  return buf;
+}
+
+// keldo-linkd reads its settings and its COM number map from hive files only.
+std::unique_ptr<BridgeProcess> StartKeldo(const Options& o, const std::string& device, int port,
+                                          const std::filesystem::path& work) {
+  const auto hives = work / "registry";
+  std::filesystem::create_directories(hives);
+  std::ofstream(hives / "HKEY_LOCAL_MACHINE.reg")
+      << "REGEDIT4\n\n"
+      << "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n"
+      << "\"" << device << "\"=\"COM99\"\n\n"
+      << "[HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO]\n"
+      << "\"ServerID\"=dword:00000001\n"
+      << "\"ServerName\"=\"BENCH\"\n"
+      << "\"ServerMode\"=dword:00000001\n"
+      << "\"ServerHost\"=\"127.0.0.1\"\n"
+      << "\"ServerPort\"=dword:" << Hex8(static_cast<unsigned>(port)) << "\n"
+      << "\"ServerAutoStart\"=dword:00000000\n"
+      << "\"COMPort\"=dword:00000063\n"
+      << "\"COMBaud\"=dword:00000005\n";
+  return std::make_unique<BridgeProcess>(
+      "keldo-linkd", std::vector<std::string>{o.keldo},
+      std::vector<std::string>{"KELDO_REGISTRY_DIR=" + hives.string(),
+                               "XDG_CONFIG_HOME=" + (work / "config").string()},
+      (work / "keldo-linkd.log").string());
+}
+
+std::unique_ptr<BridgeProcess> StartBridge(const Options& o, const std::string& name,
+                                           const std::string& device, int port,
+                                           const std::filesystem::path& work) {
+  const std::string p = std::to_string(port);
+  const std::string log = (work / (name + ".log")).string();
+  if (name == "keldo-linkd")
+    return StartKeldo(o, device, port, work);
+  if (name == "socat") {
+    return std::make_unique<BridgeProcess>(
+        name,
+        std::vector<std::string>{"socat", "TCP-LISTEN:" + p + ",bind=127.0.0.1,reuseaddr,nodelay",
+                                 "FILE:" + device + ",rawer,b19200,parenb=1,parodd=0,cs8"},
+        std::vector<std::string>{}, log);
+  }
+  if (name == "ser2net") {
+    return std::make_unique<BridgeProcess>(
+        name,
+        std::vector<std::string>{"ser2net", "-n", "-u", "-Y",
+                                 "connection: &bench#  accepter: tcp,127.0.0.1," + p, "-Y",
+                                 "  connector: serialdev," + device + ",19200e81,local"},
+        std::vector<std::string>{}, log);
+  }
+  return nullptr;
+}
+
+double Percentile(std::vector<double> v, double q) {
+  if (v.empty())
+    return 0;
+  std::sort(v.begin(), v.end());
+  const auto i = static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5);
+  return v[std::min(i, v.size() - 1)];
+}
+
+Row Measure(const Options& o, const std::string& name) {
+  Row row;
+  row.bridge = name;
+  const auto work = std::filesystem::temp_directory_path() /
+                    ("keldo-e2e-" + std::to_string(getpid()) + "-" + name);
+  std::filesystem::create_directories(work);
+  DeviceSimulator device;
+  device.Start();
+  const int port = FreePort();
+  auto bridge = StartBridge(o, name, device.DevicePath(), port, work);
+  TcpPeer peer;
+  if (!bridge || !peer.ConnectAndWarmUp(port, 15)) {
+    row.note = "bridge did not answer; see " + work.string();
+    return row;
+  }
+  std::fprintf(stderr, "%s: idle %.0f s\n", name.c_str(), o.idleSeconds);
+  const double idle0 = bridge->CpuSeconds();
+  std::this_thread::sleep_for(std::chrono::duration<double>(o.idleSeconds));
+  row.idleCpuMsPerS = (bridge->CpuSeconds() - idle0) * 1000 / o.idleSeconds;
+
+  std::fprintf(stderr, "%s: %d exchanges\n", name.c_str(), o.exchanges);
+  row.latency = peer.Exchanges(o.exchanges, 16);
+
+  std::fprintf(stderr, "%s: %.0f s of %zu-byte replies, %.0f s of stream\n", name.c_str(),
+               o.seconds, o.replySize, o.seconds);
+  const double busy0 = bridge->CpuSeconds();
+  row.exchanges = peer.ExchangesFor(o.seconds, o.replySize);
+  row.stream = peer.StreamFor(o.seconds, device);
+  row.busyCpuMsPerS =
+      (bridge->CpuSeconds() - busy0) * 1000 / (row.exchanges.seconds + row.stream.seconds);
+  row.rssKiB = bridge->PeakResidentKiB();
+  if (device.BadCommands() != 0) {
+    row.note = std::to_string(device.BadCommands()) + " garbled commands reached the device";
+  }
+  bridge->Stop();
+  device.Stop();
+  std::filesystem::remove_all(work);
+  return row;
+}
+
+void Print(const Options& o, const std::vector<Row>& rows) {
+  std::printf(
+      "| bridge | RTT p50 ms | RTT p99 ms | RTT max ms | failed | %zu-B replies KiB/s | lost | "
+      "net->serial MiB/s | lost | CPU idle ms/s | CPU busy ms/s | peak RSS MiB |\n",
+      o.replySize);
+  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+  for (const Row& r : rows) {
+    const auto& l = r.latency.microseconds;
+    std::printf(
+        "| %s | %.2f | %.2f | %.2f | %llu | %.1f | %llu | %.2f | %llu | %.2f | %.1f | %.1f |%s%s\n",
+        r.bridge.c_str(), Percentile(l, 0.5) / 1000, Percentile(l, 0.99) / 1000,
+        l.empty() ? 0.0 : *std::max_element(l.begin(), l.end()) / 1000,
+        static_cast<unsigned long long>(r.latency.failures),
+        r.exchanges.seconds > 0
+            ? static_cast<double>(r.exchanges.bytes) / 1024 / r.exchanges.seconds
+            : 0.0,
+        static_cast<unsigned long long>(r.exchanges.errors),
+        r.stream.seconds > 0 ? static_cast<double>(r.stream.bytes) / 1048576 / r.stream.seconds
+                             : 0.0,
+        static_cast<unsigned long long>(r.stream.errors), r.idleCpuMsPerS, r.busyCpuMsPerS,
+        static_cast<double>(r.rssKiB) / 1024, r.note.empty() ? "" : " ", r.note.c_str());
+  }
+  std::printf("\n%d exchanges of 16-byte replies for latency; %.0f s per throughput phase.\n",
+              o.exchanges, o.seconds);
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string key = argv[i];
+    const std::string value = argv[i + 1];
+    if (key == "--keldo") {
+      o.keldo = value;
+    } else if (key == "--bridges") {
+      o.bridges.clear();
+      std::stringstream list(value);
+      for (std::string b; std::getline(list, b, ',');)
+        o.bridges.push_back(b);
+    } else if (key == "--exchanges") {
+      o.exchanges = std::atoi(value.c_str());
+    } else if (key == "--seconds") {
+      o.seconds = std::atof(value.c_str());
+    } else if (key == "--idle") {
+      o.idleSeconds = std::atof(value.c_str());
+    } else if (key == "--reply") {
+      o.replySize = static_cast<std::size_t>(std::clamp(std::atoi(value.c_str()), 32, 1023));
+    } else {
+      std::fprintf(stderr, "unknown option %s\n", key.c_str());
+      std::exit(2);
+    }
+  }
+  return o;
+}
+
+}  // namespace
+}  // namespace keldo::bench
+
+int main(int argc, char** argv) {
+  using namespace keldo::bench;
+  const Options o = Parse(argc, argv);
+  std::vector<Row> rows;
+  for (const std::string& b : o.bridges) {
+    if (b == "keldo-linkd" && o.keldo.empty()) {
+      std::fprintf(stderr, "--keldo <path of keldo-linkd> is needed for that bridge\n");
+      return 2;
+    }
+    rows.push_back(Measure(o, b));
+  }
+  Print(o, rows);
+  return 0;
+}

@@ -1,0 +1,356 @@
+#include "engine/link_controller.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "engine/identify_query.h"
+#include "engine/platform/timer_resolution.h"
+
+namespace keldo {
+namespace {
+
+constexpr int kDefaultPort = 5001;
+
+std::string Formatted(const char* format, std::int32_t value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, static_cast<int>(value));
+  return text;
+}
+
+}  // namespace
+
+LinkController::LinkController(EventLoop& loop, LinkView& view)
+    : loop_(loop),
+      view_(view),
+      sockServer_(loop),
+      sockClient_(loop),
+      tmrConnect_(loop.CreateTimer()),
+      tmrPooling_(loop.CreateTimer()),
+      tmrCheck_(loop.CreateTimer()) {
+  sockServer_.SetPort(kDefaultPort);
+  sockClient_.SetPort(kDefaultPort);
+
+  tmrConnect_->SetInterval(kConnectDelayMs);
+  tmrPooling_->SetInterval(kPollIntervalMs);
+  tmrCheck_->SetInterval(kCheckIntervalMs);
+  tmrConnect_->SetOnTimer([this] { tmrConnectTimer(); });
+  tmrPooling_->SetOnTimer([this] { tmrPoolingTimer(); });
+  tmrCheck_->SetOnTimer([this] { tmrCheckTimer(); });
+
+  sockClient_.OnConnect = [this](void* s, TCustomWinSocket* c) { sockClientConnect(s, c); };
+  sockClient_.OnDisconnect = [this](void* s, TCustomWinSocket* c) { sockClientDisconnect(s, c); };
+  sockClient_.OnRead = [this](void* s, TCustomWinSocket* c) { sockClientRead(s, c); };
+  sockClient_.OnError = [this](void* s, TCustomWinSocket* c, TErrorEvent e, int& code) {
+    sockClientError(s, c, e, code);
+  };
+  sockServer_.OnClientConnect = [this](void* s, TCustomWinSocket* c) {
+    sockServerClientConnect(s, c);
+  };
+  sockServer_.OnClientDisconnect = [this](void* s, TCustomWinSocket* c) {
+    sockServerClientDisconnect(s, c);
+  };
+  sockServer_.OnClientRead = [this](void* s, TCustomWinSocket* c) { sockServerClientRead(s, c); };
+  sockServer_.OnClientError = [this](void* s, TCustomWinSocket* c, TErrorEvent e, int& code) {
+    sockServerClientError(s, c, e, code);
+  };
+}
+
+// The timers go first and the sockets raise no events while they are
+// destroyed, so nothing reaches the controller from here on.
+LinkController::~LinkController() {
+  if (fineTimers_) {
+    platform::ReleaseFineTimerResolution();
+  }
+}
+
+// The fine timer resolution follows the state: the poll runs in Run only
+// (Stop followed by Pause and Start arms it too, and shows Run).
+void LinkController::SetState(LinkState state) {
+  state_ = state;
+  const bool wanted = state == LinkState::Run;
+  if (wanted != fineTimers_) {
+    fineTimers_ = wanted;
+    if (wanted) {
+      platform::AcquireFineTimerResolution();
+    } else {
+      platform::ReleaseFineTimerResolution();
+    }
+  }
+}
+
+void LinkController::FormShow() {
+  // True, not false: a client that never connected is not reconnected until
+  // its first attempt has failed with an error event.
+  peerConnected_ = true;
+  view_.ClearLog();
+  LoadSettingsAndReport();
+  if (settings_.ServerAutoStart == 1) {
+    SetState(LinkState::Run);
+    view_.ScheduleTrayHide();
+    view_.SetInputEnabled(false);
+    tmrConnect_->SetEnabled(true);
+  } else {
+    SetState(LinkState::Stop);
+  }
+  view_.RefreshStateDisplay(state_);
+  view_.ResetCursor();
+  view_.SetInputEnabled(true);
+}
+
+void LinkController::LoadSettingsAndReport() {
+  view_.ClearLog();
+  Load(settings_);
+  view_.ShowAutoStart(settings_.ServerAutoStart == 1);
+  view_.ShowServerName(settings_.ServerName);
+  if (settings_.ServerMode == 1) {
+    view_.AppendLog(Formatted("TCP Server Mode,Port:%d", settings_.ServerPort));
+  } else {
+    view_.AppendLog(Formatted("TCP Client Mode,Port:%d", settings_.ServerPort));
+    view_.AppendLog("    Host:" + settings_.ServerHost);
+  }
+  view_.AppendLog(Formatted("COM%d,Speed:", settings_.COMPort) +
+                  std::string(ModeString(settings_.COMBaud)));
+}
+
+void LinkController::btnPlayClick() {
+  if (state_ == LinkState::Stop) {
+    view_.SetInputEnabled(false);
+    tmrConnect_->SetEnabled(true);
+  }
+  if (state_ == LinkState::Pause) {
+    halted_ = false;
+    tmrPooling_->SetEnabled(true);
+  }
+  SetState(LinkState::Run);
+  view_.RefreshStateDisplay(state_);
+}
+
+void LinkController::btnPauseClick() {
+  SetState(LinkState::Pause);
+  halted_ = true;
+  view_.RefreshStateDisplay(state_);
+}
+
+void LinkController::btnStopClick() {
+  halted_ = true;
+  SetState(LinkState::Stop);
+  view_.RefreshStateDisplay(state_);
+  StopLink();
+}
+
+StoreResult LinkController::SaveSettingsAndRestart() {
+  StoreResult stored = Save(settings_);
+  LoadSettingsAndReport();
+  tmrCheck_->SetEnabled(false);
+  tmrPooling_->SetEnabled(false);
+  SetState(LinkState::Stop);
+  view_.RefreshStateDisplay(state_);
+  StopLink();
+  return stored;
+}
+
+void LinkController::StopLink() {
+  view_.SetInputEnabled(false);
+  peerConnected_ = false;
+  halted_ = true;
+  loop_.ProcessEvents();
+  tmrCheck_->SetEnabled(false);
+  tmrPooling_->SetEnabled(false);
+  loop_.ProcessEvents();
+  // A close that raises must not leave the port open or the window disabled:
+  // the sequence finishes, then the first error goes on to the error report.
+  std::exception_ptr failure;
+  if (sockServer_.Active()) {
+    try {
+      sockServer_.SetActive(false);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  loop_.ProcessEvents();
+  if (sockClient_.Active()) {
+    try {
+      sockClient_.SetActive(false);
+    } catch (...) {
+      if (!failure) {
+        failure = std::current_exception();
+      }
+    }
+  }
+  loop_.ProcessEvents();
+  serial_.ClosePort();
+  view_.SetInputEnabled(true);
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
+}
+
+void LinkController::CloseForExit() {
+  serial_.ClosePort();
+  if (sockServer_.Active()) {
+    sockServer_.SetActive(false);
+  }
+  if (sockClient_.Active()) {
+    sockClient_.SetActive(false);
+  }
+}
+
+void LinkController::tmrConnectTimer() {
+  tmrPooling_->SetEnabled(false);
+  tmrConnect_->SetEnabled(false);
+  SetUpNetwork();
+  view_.AppendLog(OpenSerial() ? "COM Port Open Ok." : "COM Port Open Error!");
+  loop_.ProcessEvents();
+  loop_.Sleep(kSetUpWaitMs);
+  loop_.ProcessEvents();
+  halted_ = false;
+  tmrPooling_->SetEnabled(true);
+  tmrCheck_->SetEnabled(true);
+  view_.SetInputEnabled(true);
+}
+
+// One guarded block: the first step that fails abandons the rest silently. A
+// port in use makes the listener's open fail, and the link runs without one.
+void LinkController::SetUpNetwork() {
+  try {
+    if (sockServer_.Active()) {
+      sockServer_.SetActive(false);
+      peerConnected_ = false;  // its connections went without events
+    }
+    if (sockClient_.Active()) {
+      sockClient_.SetActive(false);
+    }
+    if (settings_.ServerMode == 1) {
+      sockServer_.SetPort(settings_.ServerPort);
+      sockServer_.SetActive(true);
+    } else {
+      sockClient_.SetHost(settings_.ServerHost);
+      sockClient_.SetPort(settings_.ServerPort);
+      sockClient_.SetActive(true);
+    }
+  } catch (...) {
+  }
+}
+
+bool LinkController::OpenSerial() {
+  try {
+    const std::string_view mode = ModeString(settings_.COMBaud);
+    serial_.ClosePort();
+    return serial_.OpenPort(settings_.COMPort, mode);
+  } catch (...) {
+    return false;
+  }
+}
+
+void LinkController::tmrPoolingTimer() {
+  tmrPooling_->SetEnabled(false);  // the next tick comes 5 ms after this one ends
+  try {
+    if (serial_.ReadLine()) {
+      const std::int32_t length = serial_.LineLength();
+      view_.ShowTransfer(Formatted("COM:%d", length));
+      // The buffer is not emptied here: only a write to the device starts a
+      // fresh line, so lines with no request between them go out together.
+      if (peerConnected_ && activePeer_) {
+        activePeer_.SendBytes(serial_.LineBuffer().data(), length);
+      }
+    }
+  } catch (...) {
+  }
+  if (!halted_) {
+    tmrPooling_->SetEnabled(true);
+  }
+}
+
+void LinkController::tmrCheckTimer() {
+  if (state_ != LinkState::Run || settings_.ServerMode != 0 || peerConnected_) {
+    return;
+  }
+  try {
+    if (sockClient_.Active()) {
+      sockClient_.SetActive(false);
+    }
+    loop_.ProcessEvents();
+    loop_.Sleep(kReconnectPauseMs);
+    loop_.ProcessEvents();
+    sockClient_.SetActive(true);  // host and port as the last set-up left them
+  } catch (...) {
+  }
+}
+
+void LinkController::PeerUp(TCustomWinSocket* Socket) {
+  activePeer_ = ConnectionRef(Socket);
+  peerConnected_ = true;
+  view_.AppendLog("Socket Connect.");
+}
+
+// The close of any connection stops forwarding, also an earlier peer's while
+// the latest one stays connected: the flag tracks "a peer", not ActivePeer,
+// and the next connect names the peer to serve again.
+void LinkController::PeerDown() {
+  peerConnected_ = false;
+  view_.AppendLog("Socket Disconnect.");
+}
+
+void LinkController::PeerError(int& ErrorCode) {
+  ErrorCode = 0;
+  peerConnected_ = false;
+  view_.AppendLog("Socket Error!");
+}
+
+void LinkController::sockClientConnect(void*, TCustomWinSocket* Socket) {
+  PeerUp(Socket);
+}
+void LinkController::sockClientDisconnect(void*, TCustomWinSocket*) {
+  PeerDown();
+}
+void LinkController::sockClientError(void*, TCustomWinSocket*, TErrorEvent, int& ErrorCode) {
+  PeerError(ErrorCode);
+}
+void LinkController::sockClientRead(void*, TCustomWinSocket* Socket) {
+  NetworkRead(Socket, true);
+}
+
+void LinkController::sockServerClientConnect(void*, TCustomWinSocket* Socket) {
+  PeerUp(Socket);
+}
+void LinkController::sockServerClientDisconnect(void*, TCustomWinSocket*) {
+  PeerDown();
+}
+void LinkController::sockServerClientError(void*, TCustomWinSocket*, TErrorEvent, int& ErrorCode) {
+  PeerError(ErrorCode);
+}
+void LinkController::sockServerClientRead(void*, TCustomWinSocket* Socket) {
+  NetworkRead(Socket, false);
+}
+
+// Only the bytes the connection really handed over are counted and written:
+// a short or failed receive must not send stale buffer contents to the device.
+void LinkController::NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQuery) {
+  try {
+    // The receive can raise events that end the connection; the reference
+    // turns every later call into nothing once it is gone.
+    const ConnectionRef connection(Socket);
+    std::uint8_t buffer[kReceiveLimit];
+    int wanted = connection.PendingBytes();
+    if (wanted > kReceiveLimit) {
+      wanted = kReceiveLimit;
+    }
+    const int received = connection.ReceiveBytes(buffer, wanted);
+    if (received <= 0) {
+      return;
+    }
+    if (answerIdentifyQuery && IsIdentifyQuery(buffer, received)) {
+      const IdentifyReply reply = BuildIdentifyReply(settings_.ServerID);
+      connection.SendBytes(reply.data(), static_cast<int>(reply.size()));
+      return;
+    }
+    view_.ShowTransfer(Formatted("NET:%d", received));
+    if (!halted_) {
+      serial_.WritePort(buffer, received);
+    }
+  } catch (...) {
+  }
+}
+
+}  // namespace keldo

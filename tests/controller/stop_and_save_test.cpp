@@ -1,0 +1,148 @@
+#include "engine/link_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/settings_store.h"
+#include "tests/controller/link_fixture.h"
+
+namespace keldo::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class StopAndSaveTest : public LinkFixture {
+ protected:
+  std::vector<std::string> LogEvents() const {
+    std::vector<std::string> logs;
+    for (const auto& e : view_.Events()) {
+      if (e.what.rfind("log:", 0) == 0) {
+        logs.push_back(e.what.substr(4));
+      }
+    }
+    return logs;
+  }
+
+  void ExpectStopped() {
+    EXPECT_EQ(Link().State(), LinkState::Stop);
+    EXPECT_TRUE(Link().Halted());
+    EXPECT_FALSE(Link().PeerConnected());
+    EXPECT_FALSE(Link().sockServer().Active());
+    EXPECT_FALSE(Link().sockClient().Active());
+    EXPECT_FALSE(Link().Serial().PortOpen());
+    EXPECT_FALSE(Link().tmrPooling().Enabled());
+    EXPECT_FALSE(Link().tmrCheck().Enabled());
+    EXPECT_TRUE(view_.InputEnabled());
+  }
+};
+
+TEST_F(StopAndSaveTest, StopInServerModeDropsEveryPeerSilentlyAndStartListensAgain) {
+  const std::uint16_t port = FreePort();
+  Store(ServerSettings(port));
+  StartLink();
+  Peer a;
+  Peer b;
+  ASSERT_TRUE(a.Connect(port));
+  ASSERT_TRUE(b.Connect(port));
+  ASSERT_TRUE(WaitForLog("Socket Connect.", 2));
+
+  view_.ForgetEvents();
+  Link().btnStopClick();
+  ExpectStopped();
+  EXPECT_TRUE(LogEvents().empty());  // the server's connections go without events
+  EXPECT_EQ(view_.Events().front().what, "state:0");
+  EXPECT_EQ(view_.Events()[1].what, "input:0");
+  EXPECT_TRUE(loop_.WaitReal([&] { return a.AtEnd() && b.AtEnd(); }));
+
+  Link().btnPlayClick();
+  loop_.Advance(LinkController::kConnectDelayMs);
+  EXPECT_EQ(view_.CountLogged("COM Port Open Ok."), 1);
+  Peer c;
+  ASSERT_TRUE(c.Connect(port));
+  ASSERT_TRUE(WaitForLog("Socket Connect."));
+  device_.Send("again\r");
+  EXPECT_EQ(ReceiveAtPeer(c, 6), "again\r");
+}
+
+TEST_F(StopAndSaveTest, StopInClientModeLogsTheDisconnectAndStartConnectsAgain) {
+  const std::uint16_t port = FreePort();
+  PortListener listener(port);
+  ASSERT_TRUE(listener.Listening());
+  Store(ClientSettings(port));
+  StartLink();
+  ASSERT_TRUE(WaitForLog("Socket Connect."));
+  Peer first;
+  ASSERT_TRUE(loop_.WaitReal([&] { return listener.TryAccept(first); }));
+
+  view_.ForgetEvents();
+  Link().btnStopClick();
+  ExpectStopped();
+  EXPECT_EQ(LogEvents(), Lines{"Socket Disconnect."});
+  EXPECT_TRUE(loop_.WaitReal([&] { return first.AtEnd(); }));
+
+  Link().btnPlayClick();
+  loop_.Advance(LinkController::kConnectDelayMs);
+  ASSERT_TRUE(WaitForLog("Socket Connect."));
+  Peer second;
+  ASSERT_TRUE(loop_.WaitReal([&] { return listener.TryAccept(second); }));
+  ASSERT_TRUE(second.Send("hi"));
+  ASSERT_TRUE(WaitForTransfer("NET:2"));
+  EXPECT_EQ(device_.Receive(2, 2000), "hi");
+}
+
+TEST_F(StopAndSaveTest, StopThenPauseThenStartShowsRunButArmsOnlyThePoll) {
+  Store(ServerSettings(FreePort()));
+  StartLink();
+  Link().btnStopClick();
+  Link().btnPauseClick();
+  Link().btnPlayClick();
+  EXPECT_EQ(Link().State(), LinkState::Run);
+  EXPECT_TRUE(Link().tmrPooling().Enabled());
+  EXPECT_FALSE(Link().tmrConnect().Enabled());
+  loop_.Advance(100);
+  EXPECT_FALSE(Link().sockServer().Active());
+  EXPECT_FALSE(Link().Serial().PortOpen());
+  EXPECT_EQ(loop_.Sleeps().size(), 1u);  // no second set-up
+}
+
+TEST_F(StopAndSaveTest, SaveWhileRunningStoresReportsAndLeavesTheLinkStopped) {
+  const std::uint16_t oldPort = FreePort();
+  Store(ServerSettings(oldPort));
+  StartLink();
+  Peer peer;
+  ASSERT_TRUE(peer.Connect(oldPort));
+  ASSERT_TRUE(WaitForLog("Socket Connect."));
+
+  const std::uint16_t newPort = FreePort();
+  Link().Settings().ServerPort = newPort;
+  Link().Settings().ServerName = "Line 2";
+  Link().Settings().COMBaud = 10;
+  view_.ForgetEvents();
+  const StoreResult stored = Link().SaveSettingsAndRestart();
+  EXPECT_TRUE(stored.written) << stored.failure;
+  EXPECT_EQ(view_.Log(), (Lines{"TCP Server Mode,Port:" + std::to_string(newPort),
+                                "COM" + std::to_string(comPort_) + ",Speed:115200,n,8,1"}));
+  EXPECT_EQ(view_.Events().front().what, "clear");
+  EXPECT_GE(view_.FirstAt("name:Line 2"), 0);
+  ExpectStopped();
+  EXPECT_TRUE(loop_.WaitReal([&] { return peer.AtEnd(); }));
+
+  LinkSettings reloaded;
+  Load(reloaded);
+  EXPECT_EQ(reloaded.ServerPort, newPort);
+  EXPECT_EQ(reloaded.ServerName, "Line 2");
+
+  // Stopped until the user starts it again, then on the new port.
+  loop_.Advance(6000);
+  EXPECT_FALSE(Link().sockServer().Active());
+  Link().btnPlayClick();
+  loop_.Advance(LinkController::kConnectDelayMs);
+  Peer onNewPort;
+  ASSERT_TRUE(onNewPort.Connect(newPort));
+  ASSERT_TRUE(WaitForLog("Socket Connect."));
+}
+
+}  // namespace
+}  // namespace keldo::test
