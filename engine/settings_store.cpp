@@ -34,6 +34,19 @@ StoreResult FromAutorun(std::string failure) {
   return failure.empty() ? Done() : Failed(std::move(failure));
 }
 
+// A writing operation's registry work: whatever it raises ends it there and
+// becomes the reason in its result; the accessor inside closes its key.
+template <typename Body>
+StoreResult Absorbed(Body body) {
+  try {
+    return body();
+  } catch (const std::exception& e) {
+    return Failed(e.what());
+  } catch (...) {
+    return Failed("unknown error");
+  }
+}
+
 }  // namespace
 
 void Load(LinkSettings& settings) {
@@ -65,8 +78,8 @@ void Load(LinkSettings& settings) {
 }
 
 StoreResult Save(const LinkSettings& settings) {
-  TRegistry reg;
-  try {
+  return Absorbed([&] {
+    TRegistry reg;
     reg.SelectRoot(RegistryRoot::LocalMachine);
     if (!reg.OpenPath(kSettingsKey, true)) {
       return NotOpened();
@@ -81,16 +94,12 @@ StoreResult Save(const LinkSettings& settings) {
     reg.WriteInt("COMBaud", settings.COMBaud);
     reg.ClosePath();
     return Done();
-  } catch (const std::exception& e) {
-    return Failed(e.what());
-  } catch (...) {
-    return Failed("unknown error");
-  }
+  });
 }
 
 StoreResult SaveAutoStart(std::int32_t serverAutoStart) {
-  TRegistry reg;
-  try {
+  return Absorbed([&] {
+    TRegistry reg;
     reg.SelectRoot(RegistryRoot::LocalMachine);
     if (!reg.OpenPath(kSettingsKey, true)) {
       return NotOpened();
@@ -104,31 +113,15 @@ StoreResult SaveAutoStart(std::int32_t serverAutoStart) {
     reg.WriteInt("ServerAutoStart", serverAutoStart);
     reg.ClosePath();
     return Done();
-  } catch (const std::exception& e) {
-    return Failed(e.what());
-  } catch (...) {
-    return Failed("unknown error");
-  }
+  });
 }
 
 StoreResult RegisterAutorun() {
-  try {
-    return FromAutorun(platform::WriteAutorunEntry());
-  } catch (const std::exception& e) {
-    return Failed(e.what());
-  } catch (...) {
-    return Failed("unknown error");
-  }
+  return Absorbed([] { return FromAutorun(platform::WriteAutorunEntry()); });
 }
 
 StoreResult UnregisterAutorun() {
-  try {
-    return FromAutorun(platform::RemoveAutorunEntry());
-  } catch (const std::exception& e) {
-    return Failed(e.what());
-  } catch (...) {
-    return Failed("unknown error");
-  }
+  return Absorbed([] { return FromAutorun(platform::RemoveAutorunEntry()); });
 }
 
 }  // namespace keldo

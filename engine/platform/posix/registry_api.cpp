@@ -80,6 +80,24 @@ long CheckAccess(const OpenedKey& key) {
   return (key.access & kWriteRights) != 0 ? CheckHiveWritable(key.root) : kErrorSuccess;
 }
 
+// The key behind a handle, provided it was opened with `right`.
+long OpenedWith(RegKey key, std::uint32_t right, OpenedKey& opened) {
+  if (const long result = Lookup(key, opened); result != kErrorSuccess) {
+    return result;
+  }
+  return (opened.access & right) != 0 ? kErrorSuccess : kErrorAccessDenied;
+}
+
+// The key's section in a fresh read of its hive; null for a key that exists
+// without values of its own.
+long ReadSection(const OpenedKey& opened, Hive& hive, const HiveKey*& section) {
+  if (const long result = ReadHive(opened.root, hive); result != kErrorSuccess) {
+    return result;
+  }
+  section = FindKey(hive, opened.path);
+  return section != nullptr || KeyExists(hive, opened.path) ? kErrorSuccess : kErrorKeyDeleted;
+}
+
 // Adds sections for the key and for every ancestor that does not exist yet,
 // as regedit lists every key on the way down.
 void AddKey(Hive& hive, const std::string& path) {
@@ -170,19 +188,16 @@ long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::u
                 std::uint32_t* size) noexcept {
   return Guarded([&]() -> long {
     OpenedKey opened;
-    if (const long result = Lookup(key, opened); result != kErrorSuccess) {
+    if (const long result = OpenedWith(key, kKeyQueryValue, opened); result != kErrorSuccess) {
       return result;
-    }
-    if ((opened.access & kKeyQueryValue) == 0) {
-      return kErrorAccessDenied;
     }
     Hive hive;
-    if (const long result = ReadHive(opened.root, hive); result != kErrorSuccess) {
+    const HiveKey* section = nullptr;
+    if (const long result = ReadSection(opened, hive, section); result != kErrorSuccess) {
       return result;
     }
-    const HiveKey* section = FindKey(hive, opened.path);
     if (section == nullptr) {
-      return KeyExists(hive, opened.path) ? kErrorFileNotFound : kErrorKeyDeleted;
+      return kErrorFileNotFound;
     }
     const HiveValue* value = FindValue(*section, name);
     if (value == nullptr) {
@@ -211,11 +226,8 @@ long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std
               std::uint32_t size) noexcept {
   return Guarded([&]() -> long {
     OpenedKey opened;
-    if (const long result = Lookup(key, opened); result != kErrorSuccess) {
+    if (const long result = OpenedWith(key, kKeySetValue, opened); result != kErrorSuccess) {
       return result;
-    }
-    if ((opened.access & kKeySetValue) == 0) {
-      return kErrorAccessDenied;
     }
     if (!IsWritableName(name) || (data == nullptr && size != 0)) {
       return kErrorInvalidParameter;
@@ -246,11 +258,8 @@ long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std
 long DeleteValue(RegKey key, const std::string& name) noexcept {
   return Guarded([&]() -> long {
     OpenedKey opened;
-    if (const long result = Lookup(key, opened); result != kErrorSuccess) {
+    if (const long result = OpenedWith(key, kKeySetValue, opened); result != kErrorSuccess) {
       return result;
-    }
-    if ((opened.access & kKeySetValue) == 0) {
-      return kErrorAccessDenied;
     }
     return UpdateHive(opened.root, [&](Hive& hive, bool& changed) -> long {
       HiveKey* section = FindKey(hive, opened.path);
@@ -273,19 +282,13 @@ long DeleteValue(RegKey key, const std::string& name) noexcept {
 long EnumValueName(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) noexcept {
   return Guarded([&]() -> long {
     OpenedKey opened;
-    if (const long result = Lookup(key, opened); result != kErrorSuccess) {
+    if (const long result = OpenedWith(key, kKeyQueryValue, opened); result != kErrorSuccess) {
       return result;
-    }
-    if ((opened.access & kKeyQueryValue) == 0) {
-      return kErrorAccessDenied;
     }
     Hive hive;
-    if (const long result = ReadHive(opened.root, hive); result != kErrorSuccess) {
+    const HiveKey* section = nullptr;
+    if (const long result = ReadSection(opened, hive, section); result != kErrorSuccess) {
       return result;
-    }
-    const HiveKey* section = FindKey(hive, opened.path);
-    if (section == nullptr && !KeyExists(hive, opened.path)) {
-      return kErrorKeyDeleted;
     }
     if (section == nullptr || index >= section->values.size()) {
       return kErrorNoMoreItems;
@@ -303,19 +306,13 @@ long EnumValueName(RegKey key, std::uint32_t index, char* name, std::uint32_t* n
 long QueryValueInfo(RegKey key, std::uint32_t* valueCount, std::uint32_t* maxNameLength) noexcept {
   return Guarded([&]() -> long {
     OpenedKey opened;
-    if (const long result = Lookup(key, opened); result != kErrorSuccess) {
+    if (const long result = OpenedWith(key, kKeyQueryValue, opened); result != kErrorSuccess) {
       return result;
-    }
-    if ((opened.access & kKeyQueryValue) == 0) {
-      return kErrorAccessDenied;
     }
     Hive hive;
-    if (const long result = ReadHive(opened.root, hive); result != kErrorSuccess) {
+    const HiveKey* section = nullptr;
+    if (const long result = ReadSection(opened, hive, section); result != kErrorSuccess) {
       return result;
-    }
-    const HiveKey* section = FindKey(hive, opened.path);
-    if (section == nullptr && !KeyExists(hive, opened.path)) {
-      return kErrorKeyDeleted;
     }
     std::uint32_t count = 0;
     std::uint32_t longest = 0;
