@@ -186,8 +186,7 @@ void MemoryForm::Focus(MemoryWidget* widget) {
 
 void MemoryForm::FocusLost(MemoryWidget& widget) {
   if (focused_ == &widget) {
-    focused_ = nullptr;
-    MoveFocus(false);
+    MoveFocus(false);  // on from the widget's place in the chain
   }
 }
 
