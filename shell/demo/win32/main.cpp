@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,7 +37,7 @@ std::string Argument(const char* name) {
   return {};
 }
 
-void RunControl(const std::string& path) {
+void RunControl(const std::string& path, const std::function<void(const std::string&)>& say) {
   std::ifstream file(path);
   if (!file) {
     return;
@@ -46,9 +47,13 @@ void RunControl(const std::string& path) {
   file.close();
   ::DeleteFileA(path.c_str());
   if (command.rfind("minimize", 0) == 0) {
-    if (HWND window = ::FindWindowA(keldo::demo::WidgetDemo::kClassName, nullptr)) {
+    HWND window = ::FindWindowA(keldo::demo::WidgetDemo::kClassName, nullptr);
+    say(window != nullptr ? "control: minimize" : "control: no window");
+    if (window != nullptr) {
       ::PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
+  } else {
+    say("control: unknown command " + command);
   }
 }
 
@@ -86,7 +91,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     if (!controlPath.empty()) {
       control = loop->CreateTimer();
       control->SetInterval(100);
-      control->SetOnTimer([&controlPath] { RunControl(controlPath); });
+      control->SetOnTimer([&controlPath, &say] { RunControl(controlPath, say); });
       control->SetEnabled(true);
     }
     app.Run();

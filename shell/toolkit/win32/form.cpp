@@ -9,16 +9,19 @@
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/popup_menu.h"
 #include "shell/toolkit/win32/bitmaps.h"
+#include "shell/toolkit/win32/fonts.h"
 #include "shell/toolkit/win32/toolkit.h"
 
 namespace keldo::ui::win32 {
 
 namespace {
 
-constexpr DWORD kFormStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not WS_CLIPCHILDREN: a group box paints only its frame, and the form's
+// background must show inside it.
+constexpr DWORD kFormStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 DWORD StyleFor(BorderIcons icons) {
-  DWORD style = WS_CAPTION | WS_CLIPCHILDREN;
+  DWORD style = WS_CAPTION;
   if (icons.systemMenu) {
     style |= WS_SYSMENU;
     if (icons.minimize) {
@@ -203,10 +206,7 @@ void Win32Form::SetIcon(const art::Picture& picture) {
 
 void Win32Form::SetFont(const Font& font) {
   font_ = font;
-  HFONT handle = ::CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                               font.charset == Charset::Ansi ? ANSI_CHARSET : DEFAULT_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                               DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
+  HFONT handle = CreateFontFor(font);
   ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle), FALSE);
   for (const auto& widget : widgets_) {
     widget->SetFontHandle(handle);
