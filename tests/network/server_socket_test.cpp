@@ -288,8 +288,12 @@ TEST_F(ServerSocketTest, UrgentDataNeitherWedgesNorSpinsAConnection) {
 // the loop has accepted any of them, and are then accepted one by one.
 TEST_F(ServerSocketTest, ABurstOfPeersFindsRoomInTheListenQueue) {
   server.SetActive(true);
-  EXPECT_EQ(test::ConnectAtOnce(port, 50, 500), 50);
-  EXPECT_TRUE(Wait([&] { return static_cast<int>(ids.size()) == 50; })) << ids.size();
+  const std::vector<net::SocketHandle> peers = test::ConnectAtOnce(port, 50, 500);
+  EXPECT_EQ(peers.size(), 50u);
+  EXPECT_TRUE(Wait([&] { return ids.size() == peers.size(); })) << ids.size();
+  for (const net::SocketHandle peer : peers) {
+    net::CloseSocket(peer);
+  }
 }
 
 TEST_F(ServerSocketTest, PeerResetRaisesOnlyAnErrorAndReleasesTheConnection) {

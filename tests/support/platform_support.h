@@ -20,9 +20,9 @@ bool SendUrgent(net::SocketHandle socket, char byte);
 void ClearOobInline(net::SocketHandle socket);
 
 // Starts count non-blocking connects to 127.0.0.1:port at once and returns
-// how many handshakes completed within timeoutMs, without anyone accepting.
-// The sockets are closed before it returns.
-int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs);
+// the sockets whose handshakes completed within timeoutMs (the caller closes
+// them), without anyone accepting; the others are closed.
+std::vector<net::SocketHandle> ConnectAtOnce(std::uint16_t port, int count, int timeoutMs);
 
 // Sets the socket's receive buffer size (bytes).
 void SetReceiveBuffer(net::SocketHandle socket, int bytes);

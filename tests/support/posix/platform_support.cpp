@@ -40,8 +40,8 @@ void ClearOobInline(net::SocketHandle socket) {
   ::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_OOBINLINE, &off, sizeof off);
 }
 
-int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
-  std::vector<pollfd> sockets;
+std::vector<net::SocketHandle> ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
+  std::vector<pollfd> pending;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
@@ -49,34 +49,37 @@ int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
   for (int i = 0; i < count; ++i) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    sockets.push_back({fd, POLLOUT, 0});
+    pending.push_back({fd, POLLOUT, 0});
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  int done = 0;
+  std::vector<net::SocketHandle> connected;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
                           .count();
-    if (left <= 0 || ::poll(sockets.data(), sockets.size(), static_cast<int>(left)) <= 0) {
+    if (left <= 0 || ::poll(pending.data(), pending.size(), static_cast<int>(left)) <= 0) {
       break;
     }
-    for (pollfd& p : sockets) {
+    for (pollfd& p : pending) {
       if (p.fd >= 0 && p.revents != 0) {
         int error = 0;
         socklen_t size = sizeof error;
         ::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &size);
-        done += error == 0 ? 1 : 0;
-        ::close(p.fd);
+        if (error == 0) {
+          connected.push_back(static_cast<net::SocketHandle>(p.fd));
+        } else {
+          ::close(p.fd);
+        }
         p.fd = -1;  // poll skips it from now on
       }
     }
   }
-  for (const pollfd& p : sockets) {
+  for (const pollfd& p : pending) {
     if (p.fd >= 0) {
       ::close(p.fd);
     }
   }
-  return done;
+  return connected;
 }
 
 void SetReceiveBuffer(net::SocketHandle socket, int bytes) {

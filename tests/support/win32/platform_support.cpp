@@ -30,7 +30,7 @@ void ClearOobInline(net::SocketHandle socket) {
 }
 
 // select() takes at most FD_SETSIZE (64) sockets: count stays below that.
-int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
+std::vector<net::SocketHandle> ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
   std::vector<SOCKET> pending;
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -44,7 +44,7 @@ int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
     pending.push_back(s);
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  int done = 0;
+  std::vector<net::SocketHandle> connected;
   while (!pending.empty()) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
@@ -61,13 +61,14 @@ int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
       FD_SET(s, &failed);
     }
     timeval wait{static_cast<long>(left / 1000), static_cast<long>(left % 1000) * 1000};
-    if (::select(0, &writable, nullptr, &failed, &wait) <= 0) {
+    if (::select(0, nullptr, &writable, &failed, &wait) <= 0) {
       break;
     }
     std::vector<SOCKET> still;
     for (SOCKET s : pending) {
-      if (FD_ISSET(s, &writable) || FD_ISSET(s, &failed)) {
-        done += FD_ISSET(s, &writable) ? 1 : 0;
+      if (FD_ISSET(s, &writable)) {
+        connected.push_back(static_cast<net::SocketHandle>(s));
+      } else if (FD_ISSET(s, &failed)) {
         ::closesocket(s);
       } else {
         still.push_back(s);
@@ -78,7 +79,7 @@ int ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
   for (SOCKET s : pending) {
     ::closesocket(s);
   }
-  return done;
+  return connected;
 }
 
 void SetReceiveBuffer(net::SocketHandle socket, int bytes) {
