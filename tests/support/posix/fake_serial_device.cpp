@@ -66,6 +66,8 @@ FakeSerialDevice::FakeSerialDevice(std::int32_t portNumber) : state_(std::make_u
   // Nobody else keeps the near side open, so closing the far side is a hang-up.
   close(slave);
   fcntl(s.master, F_SETFL, fcntl(s.master, F_GETFL) | O_NONBLOCK);
+  // A program the test starts must not keep the device alive after Vanish.
+  fcntl(s.master, F_SETFD, FD_CLOEXEC);
   const std::string folder = platform::RegistryFolder();
   s.link = folder + "/com" + std::to_string(portNumber);
   std::error_code ignored;

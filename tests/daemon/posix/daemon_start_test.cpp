@@ -1,0 +1,53 @@
+#include "tests/daemon/daemon_fixture.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/platform/posix/hive_file.h"
+
+namespace keldo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A stop requested while the daemon is still starting (a service stopped at
+// once) is kept until the loop can act on it, never fatal. Blocked here, the
+// request is pending from the daemon's first instruction on.
+TEST_F(DaemonProcessTest, AStopRequestedDuringStartUpEndsItInOrder) {
+  Store(1, FreePort());
+  sigset_t term;
+  sigset_t before;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &before), 0);
+  Start();
+  const bool requested = daemon_->RequestTermination();
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  ASSERT_TRUE(requested);
+  EXPECT_EQ(daemon_->Wait(10s), 0) << Output();
+  EXPECT_NE(Output().find("Current Stop\n"), std::string::npos) << Output();
+}
+
+// Settings that exist but cannot be read load the defaults: the daemon says
+// so, naming the file, instead of opening COM1 without a word.
+TEST_F(DaemonProcessTest, SettingsThatCannotBeReadAreReportedWithTheirFile) {
+  const std::filesystem::path hive = platform::HivePath(platform::kRegLocalMachine);
+  std::filesystem::remove(hive);
+  ASSERT_EQ(::mkfifo(hive.c_str(), 0600), 0);
+  Start();
+  const std::string said =
+      "keldo-linkd: cannot read the settings, " + hive.string() + ": not a regular file";
+  EXPECT_TRUE(WaitForOutput(said)) << Output();
+  EXPECT_TRUE(WaitForOutput("COM1,Speed:19200,e,8,1")) << Output();
+  ASSERT_TRUE(daemon_->RequestTermination());
+  // The defaults' port 5001 may be taken on this machine: then it ends with 1.
+  const std::optional<int> code = daemon_->Wait(10s);
+  EXPECT_TRUE(code == 0 || code == 1) << Output();
+}
+
+}  // namespace
+}  // namespace keldo::test
