@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -47,6 +48,27 @@ TEST_F(DaemonProcessTest, SettingsThatCannotBeReadAreReportedWithTheirFile) {
   // The defaults' port 5001 may be taken on this machine: then it ends with 1.
   const std::optional<int> code = daemon_->Wait(10s);
   EXPECT_TRUE(code == 0 || code == 1) << Output();
+}
+
+// A host lookup cannot be interrupted; a stop must not wait for one. The
+// preloaded resolver never answers for "hang.invalid".
+TEST_F(DaemonProcessTest, AStopDoesNotWaitForAnOutstandingHostLookup) {
+  Store(0, FreePort(), "KELDO", "hang.invalid");
+  const char* sanitizer = std::getenv("ASAN_OPTIONS");
+  const std::string saved = sanitizer != nullptr ? sanitizer : "";
+  ::setenv("LD_PRELOAD", KELDO_HANG_RESOLVER_PATH, 1);
+  ::setenv("ASAN_OPTIONS", (saved + ":verify_asan_link_order=0").c_str(), 1);
+  Start();
+  ::unsetenv("LD_PRELOAD");
+  if (sanitizer != nullptr) {
+    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
+  } else {
+    ::unsetenv("ASAN_OPTIONS");
+  }
+  // Once the set-up has logged its port, its lookup is under way.
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  StopDaemon();
+  EXPECT_EQ(Output().find("Socket Connect."), std::string::npos);
 }
 
 }  // namespace
