@@ -69,15 +69,6 @@ TEST_F(TerminalViewTest, ControlCharactersFromTheSettingsAreEscaped) {
   }
 }
 
-TEST_F(TerminalViewTest, AFailedNetworkOpenGoesToTheDaemonsHandler) {
-  view_.NetworkOpenFailed("before a handler: ignored");
-  std::string reason;
-  view_.SetOnNetworkOpenFailed([&](const std::string& r) { reason = r; });
-  view_.NetworkOpenFailed("Windows socket error: x (10048), on API 'bind'");
-  EXPECT_EQ(reason, "Windows socket error: x (10048), on API 'bind'");
-  EXPECT_EQ(Written(), "") << "the log shows only what the controller logs";
-}
-
 TEST_F(TerminalViewTest, TransferStatusIsImmediateAfterAQuietSecondAndSummarisedWithinOne) {
   view_.ShowTransfer("NET:5");
   EXPECT_EQ(Written(), "Transfer: NET:5\n");
