@@ -261,6 +261,16 @@ def run(args):
             raise CheckFailed(f"the status bar is not sky blue ({sky} of {bw * bh} pixels)")
         print("ok: the sky-blue status bar is drawn")
 
+        # The pointer resting on a picture button shows its hint.
+        button = (wx + 128 + 16, wy + 36 + 16)
+        demo.xdotool("mousemove", str(button[0]), str(button[1] - 2))
+        demo.xdotool("mousemove", str(button[0]), str(button[1]))
+        tip = demo.wait_until(lambda: demo.popped_menu(window), "the button's hint", timeout=10)
+        demo.screenshot("hint")
+        print(f"ok: the button's hint shows ({tip[3]} x {tip[4]} at {tip[1]},{tip[2]})")
+        demo.xdotool("mousemove", str(icon_at[0]), str(icon_at[1]))
+        demo.wait_until(lambda: not demo.popped_menu(window), "the hint going away", timeout=10)
+
         with open(demo.control_path, "w") as f:
             f.write("minimize\n")
         demo.wait_for_line("minimized")
