@@ -10,8 +10,15 @@ Checks, keeping a screenshot of each step in --artefacts:
   handler (the icon then changes picture);
 - "&Exit" from the menu ends the program with exit code 0 and its icon
   leaves the tray.
+
+With --late-tray (inside xsession --wm --no-tray) the notification area comes
+and goes while the program runs: without it a minimised window stays
+iconified and reachable; when a tray appears the icon is added and the
+window leaves the taskbar; when the tray goes the window comes back to the
+taskbar; a new tray gets the icon again.
 """
 import argparse
+import glob
 import os
 import queue
 import subprocess
@@ -71,9 +78,39 @@ class Demo:
 class Session:
     def __init__(self, artefacts):
         self.artefacts = artefacts
-        x, y, w, h = (int(v) for v in os.environ["KELDO_TRAY_GEOMETRY"].split())
-        self.tray = (w, h, x, y)
+        for old in glob.glob(os.path.join(artefacts, "*.png")):
+            os.remove(old)
+        self.tray = None
+        self.trayer = None
+        geometry = os.environ.get("KELDO_TRAY_GEOMETRY", "")
+        if geometry:
+            x, y, w, h = (int(v) for v in geometry.split())
+            self.tray = (w, h, x, y)
         self.step = 0
+
+    def start_tray(self):
+        """A trayer of our own, as tests/gui/xsession starts it."""
+        self.trayer = subprocess.Popen(
+            ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+             "--width", "120", "--heighttype", "pixel", "--height", "24",
+             "--SetDockType", "true"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "trayer"],
+                                   capture_output=True, text=True).stdout.split()
+            if found:
+                info = window_info(found[0])
+                self.tray = (int(info["Width"]), int(info["Height"]),
+                             int(info["Absolute upper-left X"]),
+                             int(info["Absolute upper-left Y"]))
+                return
+            time.sleep(0.1)
+        raise Failure("trayer did not start")
+
+    def stop_tray(self):
+        self.trayer.terminate()
+        self.trayer.wait()
+        self.trayer = None
 
     def shot(self, name):
         self.step += 1
@@ -138,6 +175,74 @@ def wait_new_window(pid, before, timeout=10):
             return
         time.sleep(0.1)
     raise Failure("no pop-up menu appeared")
+
+
+def wm_state(wid):
+    out = subprocess.run(["xprop", "-id", wid, "WM_STATE"], capture_output=True, text=True).stdout
+    for state in ("Normal", "Iconic"):
+        if "window state: " + state in out:
+            return state
+    return "Withdrawn"
+
+
+def wait_wm_state(wid, wanted, timeout=10):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if wm_state(wid) == wanted:
+            return
+        time.sleep(0.1)
+    raise Failure("the window is %s, expected %s" % (wm_state(wid), wanted))
+
+
+def check_late_tray(demo_exe, artefacts):
+    os.makedirs(artefacts, exist_ok=True)
+    session = Session(artefacts)
+    pictures = os.path.join(artefacts, "pictures")
+    stop_picture = os.path.join(pictures, "tray-1.png")
+    demo = Demo(demo_exe, pictures)
+    try:
+        demo.expect("tray icon waiting for the notification area")
+        demo.expect("painted")
+        wid = run("xdotool", "search", "--sync", "--onlyvisible", "--name", CAPTION).split()[0]
+
+        # No notification area: minimised, the window keeps its taskbar entry
+        # (the tray icon sees the command only while its icon is shown).
+        run("xdotool", "windowminimize", wid)
+        wait_wm_state(wid, "Iconic")
+        session.shot("minimized-without-tray")
+
+        # A tray appears: the icon goes in, the entry goes away.
+        session.start_tray()
+        session.wait_icon(stop_picture, "tray-appeared")
+        wait_wm_state(wid, "Withdrawn")
+
+        # The tray goes: the window is back on the taskbar, still minimised.
+        session.stop_tray()
+        wait_wm_state(wid, "Iconic")
+        session.shot("tray-gone")
+
+        # A new tray gets the icon again, and the icon works.
+        session.start_tray()
+        at = session.wait_icon(stop_picture, "tray-again")
+        wait_wm_state(wid, "Withdrawn")
+        run("xdotool", "mousemove", str(at[0] + ICON // 2), str(at[1] + ICON // 2), "click",
+            "--repeat", "2", "--delay", "80", "1")
+        demo.expect("restored")
+        wait_map_state(wid, viewable=True)
+        session.shot("restored")
+        # The window manager's close (Alt+F4): the form's close request.
+        run("xdotool", "windowactivate", "--sync", wid)
+        run("xdotool", "key", "alt+F4")
+        code = demo.proc.wait(timeout=20)
+        if code != 0:
+            raise Failure("exit code %d: %s" % (code, demo.proc.stderr.read()))
+    finally:
+        if demo.proc.poll() is None:
+            demo.proc.kill()
+            demo.proc.wait()
+        if session.trayer is not None:
+            session.stop_tray()
+    print("widget demo with a late tray: all checks passed; screenshots in %s" % artefacts)
 
 
 def check(demo_exe, artefacts):
@@ -207,9 +312,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--demo", required=True)
     parser.add_argument("--artefacts", required=True)
+    parser.add_argument("--late-tray", action="store_true")
     args = parser.parse_args()
     try:
-        check(args.demo, args.artefacts)
+        (check_late_tray if args.late_tray else check)(args.demo, args.artefacts)
     except (Failure, subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
         print("widget demo check failed: %s" % error, file=sys.stderr)
         return 1
