@@ -21,6 +21,7 @@
 #include <QTextLayout>
 #include <QValidator>
 
+#include "shell/toolkit/popup_menu.h"
 #include "shell/toolkit/qt/form.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/toolkit/qt/toolkit.h"
@@ -415,9 +416,17 @@ void QtButton::ClearDefault() {
 }
 
 void QtButton::Press() {
-  if (button_->isEnabled() && button_->isVisibleTo(form_.Window())) {
+  if (Usable()) {
     button_->click();
   }
+}
+
+bool QtButton::Usable() const {
+  return button_->isEnabled() && button_->isVisibleTo(form_.Window());
+}
+
+char QtButton::AccessKey() const {
+  return MenuItem(caption_, false).AccessKey();
 }
 
 // Check box.

@@ -115,6 +115,10 @@ class QtButton final : public QtControlOf<Button> {
   bool Default() const override { return default_; }
   // A press by the user, Enter or Space.
   void Press();
+  // The lower-case access key of the caption, or 0.
+  char AccessKey() const;
+  // Visible and enabled along its parents.
+  bool Usable() const;
   void ClearDefault();
 
  private:

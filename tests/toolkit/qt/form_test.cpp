@@ -81,6 +81,30 @@ TEST_F(FormTest, EnterPressesTheFocusedButtonElseTheDefaultOne) {
   EXPECT_FALSE(play.Default());
 }
 
+TEST_F(FormTest, AccessKeysPressTheirButtonsOutsideTextFields) {
+  auto& form = NewForm();
+  auto& save = form.Create<ui::Button>({8, 8, 169, 33});
+  auto& exit = form.Create<ui::Button>({184, 8, 169, 33});
+  auto& id = form.Create<ui::Edit>({8, 48, 49, 24});
+  auto& bar = form.Create<ui::ScrollBar>({64, 48, 161, 25});
+  save.SetCaption("&Save");
+  exit.SetCaption("&Close");
+  id.SetReadOnly(true);
+  std::vector<std::string> pressed;
+  save.OnClick = [&](void*) { pressed.push_back("save"); };
+  exit.OnClick = [&](void*) { pressed.push_back("close"); };
+  form.SetTabOrder({&id, &exit, &save, &bar});
+  ASSERT_TRUE(ShowActive(form));
+
+  bar.SetFocus();
+  Key(Qt::Key_S);
+  Key(Qt::Key_C, Qt::ShiftModifier);
+  Key(Qt::Key_X);  // no button's key
+  id.SetFocus();
+  Key(Qt::Key_S);  // a text field, even a read-only one, keeps its keys
+  EXPECT_EQ(pressed, (std::vector<std::string>{"save", "close"}));
+}
+
 TEST_F(FormTest, AFormWithoutInputIgnoresMouseAndKeyboard) {
   auto& form = NewForm();
   auto& button = form.Create<ui::Button>({8, 8, 33, 33});
