@@ -21,7 +21,6 @@
 #include <QTextLayout>
 #include <QValidator>
 
-#include "shell/toolkit/popup_menu.h"
 #include "shell/toolkit/qt/form.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/toolkit/qt/toolkit.h"
@@ -426,7 +425,7 @@ bool QtButton::Usable() const {
 }
 
 char QtButton::AccessKey() const {
-  return MenuItem(caption_, false).AccessKey();
+  return AccessKeyOf(caption_);
 }
 
 // Check box.
