@@ -2,9 +2,14 @@
 #include <QFontInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
+
+#include <stdexcept>
 
 #include "shell/toolkit/messages.h"
 #include "tests/toolkit/qt/qt_fixture.h"
@@ -264,6 +269,55 @@ TEST_F(FormTest, MissingFacesAreDrawnInMetricCompatibleOnes) {
     const QString family = QString::fromStdString(ui::qt::FontFamilyFor(face));
     EXPECT_TRUE(QFontDatabase::families().contains(family)) << family.toStdString();
   }
+}
+
+}  // namespace
+}  // namespace keldo::test
+
+namespace keldo::test {
+namespace {
+
+// Answers the next message box from the loop with the given button and
+// keeps what it showed.
+struct BoxSeen {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+};
+
+void AnswerNextBox(QMessageBox::StandardButton answer, BoxSeen& seen) {
+  QTimer::singleShot(0, [answer, &seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      AnswerNextBox(answer, seen);  // not up yet
+      return;
+    }
+    seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+    box->button(answer)->click();
+  });
+}
+
+TEST_F(FormTest, MessageBoxesShowTheirStyleAndReturnTheButtonPressed) {
+  ui::Application& app = toolkit_->App();
+  app.SetTitle("KELDO Link");
+  BoxSeen seen;
+
+  AnswerNextBox(QMessageBox::No, seen);
+  EXPECT_EQ(app.ShowMessageBox("Go on?", "System Message", ui::kMbYesNo), ui::kIdNo);
+  EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(seen.title, "System Message");
+
+  AnswerNextBox(QMessageBox::Cancel, seen);
+  EXPECT_EQ(app.ShowMessageBox("x", "y", ui::kMbOkCancel), ui::kIdCancel);
+
+  // The error display: a stop box captioned with the title.
+  AnswerNextBox(QMessageBox::Ok, seen);
+  app.ShowException(std::runtime_error("Cannot Create System Shell Notification Icon"));
+  EXPECT_EQ(seen.title, "KELDO Link");
+  EXPECT_EQ(seen.text, "Cannot Create System Shell Notification Icon.");
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+  EXPECT_EQ(seen.buttons, QMessageBox::Ok);
 }
 
 }  // namespace
