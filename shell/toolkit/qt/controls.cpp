@@ -732,7 +732,7 @@ void QtMemo::SetReadOnly(bool readOnly) {
 
 void QtMemo::SetVerticalScrollBar(bool shown) {
   memo_->setVerticalScrollBarPolicy(shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
-  countedWidth_ = -1;
+  laidOut_ = QSize();
 }
 
 void QtMemo::SetColor(Color color) {
@@ -763,10 +763,13 @@ void QtMemo::Clear() {
 
 int QtMemo::WrapWidth() const {
   // Lay the scroll area out now, as its resize would: before the first
-  // show its viewport has no geometry yet.
-  memo_->ensurePolished();
-  QResizeEvent resize(memo_->size(), memo_->size());
-  QCoreApplication::sendEvent(memo_, &resize);
+  // show its viewport has no geometry yet. Once per size and scroll bar.
+  if (memo_->size() != laidOut_) {
+    memo_->ensurePolished();
+    QResizeEvent resize(memo_->size(), memo_->size());
+    QCoreApplication::sendEvent(memo_, &resize);
+    laidOut_ = memo_->size();
+  }
   const qreal margin = memo_->document()->documentMargin();
   return static_cast<int>(memo_->viewport()->width() - 2 * margin);
 }

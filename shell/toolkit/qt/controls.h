@@ -231,6 +231,7 @@ class QtMemo final : public QtControlOf<Memo> {
   // Display lines per line, for the width and font they were measured at.
   mutable std::vector<int> counts_;
   mutable int countedWidth_ = -1;
+  mutable QSize laidOut_;
   mutable QFont countedFont_;
 };
 

@@ -10,6 +10,7 @@ struct MemoCase {
   const char* name;
   std::vector<std::string> lines;
   int minimum;  // the fewest display lines the text can take in the view
+  friend void PrintTo(const MemoCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class MemoLines : public QtToolkitTest, public ::testing::WithParamInterface<MemoCase> {};

@@ -20,6 +20,7 @@ struct Activation {
   QSystemTrayIcon::ActivationReason reason;
   int restores;
   int popups;
+  friend void PrintTo(const Activation& a, std::ostream* os) { *os << a.name; }
 };
 
 class TrayActivation : public QtToolkitTest, public ::testing::WithParamInterface<Activation> {};
