@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QString>
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -19,6 +21,12 @@ namespace fs = std::filesystem;
 
 const fs::path kArtDir = KELDO_ART_DIR;
 const fs::path kSourceDir = KELDO_ART_SOURCE_DIR;
+
+std::string Hex(std::uint32_t argb) {
+  char text[11];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(argb));
+  return text;
+}
 
 testing::AssertionResult SamePixels(const QImage& read, const Picture& expected) {
   if (read.isNull()) {
@@ -36,7 +44,7 @@ testing::AssertionResult SamePixels(const QImage& read, const Picture& expected)
       // Transparent pixels carry no colour worth comparing.
       if ((want >> 24) == 0 ? (got >> 24) != 0 : got != want) {
         return testing::AssertionFailure()
-               << "pixel " << x << "," << y << " is " << std::hex << got << " instead of " << want;
+               << "pixel " << x << "," << y << " is " << Hex(got) << " instead of " << Hex(want);
       }
     }
   }
