@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "shell/toolkit/messages.h"
-#include "shell/toolkit/popup_menu.h"
 #include "shell/toolkit/win32/bitmaps.h"
 #include "shell/toolkit/win32/fonts.h"
 #include "shell/toolkit/win32/toolkit.h"
@@ -597,7 +596,7 @@ bool Win32Form::PressAccessKey(char key) {
     } else {
       continue;
     }
-    if (MenuItem(caption, false).AccessKey() != lower || lower == 0) {
+    if (AccessKeyOf(caption) != lower || lower == 0) {
       continue;
     }
     if (auto* button = As<Win32Button>(widget.get())) {
