@@ -147,8 +147,11 @@ TEST_F(Win32Controls, MemoCountsDisplayLinesAsTheControlWrapsThem) {
   EXPECT_EQ(memo.Lines().size(), 3u);
   EXPECT_EQ(memo.Lines()[2], words);
 
-  memo.Clear();
+  // A double click on the log clears it (the control keeps its own reaction).
+  memo.OnDblClick = [&memo](void*) { memo.Clear(); };
+  ::SendMessageA(Handle(memo), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
   EXPECT_EQ(memo.LineCount(), 0);
+  EXPECT_TRUE(memo.Lines().empty());
   memo.AppendLine("next");
   EXPECT_EQ(memo.LineCount(), 1);
   EXPECT_EQ(::GetWindowTextLengthA(Handle(memo)), 4) << "no line break before the first line";
