@@ -28,6 +28,9 @@ class SerialChannel {
   // Moves waiting bytes into LineBuffer up to and including the first carriage
   // return; true when this call took one. Never empties the buffer itself.
   bool ReadLine();
+  // Empties the line buffer without writing: its line has been handled, and
+  // the next bytes start a new one.
+  void StartNewLine() { lineLength_ = 0; }
 
   bool PortOpen() const { return port_.IsOpen(); }
   const std::array<std::uint8_t, kLineBufferSize>& LineBuffer() const { return lineBuffer_; }

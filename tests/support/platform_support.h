@@ -14,8 +14,9 @@ void EnsureApplication();
 // Closes the socket with a reset instead of an orderly close (SO_LINGER 0).
 void AbortiveClose(net::SocketHandle socket);
 
-// Sets the socket's receive buffer size (bytes).
+// Sets the socket's receive or send buffer size (bytes).
 void SetReceiveBuffer(net::SocketHandle socket, int bytes);
+void SetSendBuffer(net::SocketHandle socket, int bytes);
 
 // Uses up the process's descriptors; false where the platform has no such
 // limit to reach. ReleaseDescriptors gives them back.

@@ -113,6 +113,9 @@ void VirtualTimeLoop::Sleep(std::uint32_t ms) {
   now_ += ms;
   std::this_thread::sleep_for(
       std::min<std::chrono::milliseconds>(std::chrono::milliseconds(ms), kRealPauseInSleep));
+  if (onSleep_) {
+    onSleep_(ms);
+  }
 }
 
 void VirtualTimeLoop::Advance(std::uint64_t ms) {
