@@ -20,6 +20,10 @@ std::string HivePath(RegKey root);
 // at all, reads as an empty hive.
 long ReadHive(RegKey root, Hive& hive);
 
+// Whether the hive's file is there but is not REGEDIT4: it reads as empty,
+// and the first save sets it aside.
+bool HiveIsForeign(RegKey root);
+
 // Whether this process may write the hive (kErrorAccessDenied where the file
 // or its folder is read-only to it).
 long CheckHiveWritable(RegKey root);

@@ -215,11 +215,7 @@ void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
 
 void RefreshSerialPortMap() {
   try {
-    TRegistry key;
-    key.SelectRoot(RegistryRoot::LocalMachine);
-    if (key.OpenPath(kSerialCommKey, true)) {
-      AssignComNumbers(key, FindSerialDevices("/dev", "/sys/class/tty"));
-    }
+    UpdateSerialPortMap(FindSerialDevices("/dev", "/sys/class/tty"));
   } catch (const std::exception&) {
     // The numbers already stored still resolve.
   }
