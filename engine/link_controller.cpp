@@ -284,6 +284,9 @@ void LinkController::tmrPoolingTimer() {
       }
       serial_.StartNewLine();
       taken += length > 0 ? length : 1;
+      if (!serial_.InputWaiting()) {
+        break;  // the tick ends without an empty read and its 1 ms wait
+      }
     }
   } catch (...) {
   }
