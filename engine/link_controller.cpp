@@ -278,11 +278,13 @@ void LinkController::tmrPoolingTimer() {
     std::int32_t taken = 0;
     while (taken < kPollByteBudget && serial_.ReadLine()) {
       const std::int32_t length = serial_.LineLength();
+      // Emptied first, so a send that raises cannot leave the line to go out
+      // again with the next one; its bytes stay in LineBuffer until the next read.
+      serial_.StartNewLine();
       view_.ShowTransfer(Formatted("COM:%d", length));
       if (peerConnected_ && activePeer_) {
         ForwardLine(length);
       }
-      serial_.StartNewLine();
       taken += length > 0 ? length : 1;
       if (!serial_.InputWaiting()) {
         break;  // the tick ends without an empty read and its 1 ms wait
