@@ -156,8 +156,10 @@ void LinkController::StopLink() {
   view_.SetInputEnabled(false);
   peerConnected_ = false;
   halted_ = true;
-  // A set-up still to come would open the link again behind the stop.
+  // A set-up still to come would open the link again behind the stop, and
+  // one under way goes no further.
   tmrConnect_->SetEnabled(false);
+  settingUp_ = false;
   linkUp_ = false;
   ++stops_;
   loop_.ProcessEvents();

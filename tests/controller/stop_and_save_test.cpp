@@ -113,36 +113,45 @@ TEST_F(StopAndSaveTest, StopThenPauseThenStartSetsTheLinkUpAsFromStop) {
   EXPECT_EQ(ReceiveAtPeer(peer, 3), "up\r");
 }
 
-// A command that comes while the link set-up waits for the connection (the
+// Commands that come while the link set-up waits for the connection (the
 // tray menu stays usable, and after an automatic start so does the window)
-// is what holds afterwards.
-enum class Command { Pause, Stop };
+// are what holds afterwards.
+enum class Command { Start, Pause, Stop };
 
-struct CommandDuringSetUp {
+struct CommandsAroundSetUp {
   const char* name;
-  Command command;
+  std::vector<Command> commands;
   bool beforeTheTick;  // within the 50 ms before the set-up, else during its wait
+  LinkState end;
 };
 
-const CommandDuringSetUp kCommandsDuringSetUp[] = {
-    {"pause during the wait", Command::Pause, false},
-    {"pause before the set-up", Command::Pause, true},
-    {"stop during the wait", Command::Stop, false},
-    {"stop before the set-up", Command::Stop, true},
+const CommandsAroundSetUp kCommandsAroundSetUp[] = {
+    {"pause during the wait", {Command::Pause}, false, LinkState::Pause},
+    {"pause before the set-up", {Command::Pause}, true, LinkState::Pause},
+    {"stop during the wait", {Command::Stop}, false, LinkState::Stop},
+    {"stop before the set-up", {Command::Stop}, true, LinkState::Stop},
+    {"stop, pause and start during the wait",
+     {Command::Stop, Command::Pause, Command::Start},
+     false,
+     LinkState::Run},
 };
 
-TEST_F(StopAndSaveTest, ACommandGivenAroundTheSetUpIsNotUndoneByIt) {
+TEST_F(StopAndSaveTest, CommandsGivenAroundTheSetUpAreNotUndoneByIt) {
   const std::uint16_t port = FreePort();
   Store(ServerSettings(port));
   MakeLink();
   Link().FormShow();
-  for (const CommandDuringSetUp& c : kCommandsDuringSetUp) {
+  for (const CommandsAroundSetUp& c : kCommandsAroundSetUp) {
     SCOPED_TRACE(c.name);
     const auto give = [&] {
-      if (c.command == Command::Pause) {
-        Link().btnPauseClick();
-      } else {
-        Link().btnStopClick();
+      for (const Command command : c.commands) {
+        if (command == Command::Start) {
+          Link().btnPlayClick();
+        } else if (command == Command::Pause) {
+          Link().btnPauseClick();
+        } else {
+          Link().btnStopClick();
+        }
       }
     };
     Link().btnPlayClick();
@@ -150,24 +159,27 @@ TEST_F(StopAndSaveTest, ACommandGivenAroundTheSetUpIsNotUndoneByIt) {
       loop_.Advance(10);
       give();
     } else {
-      loop_.OnSleep([&](std::uint32_t) { loop_.Post(give); });
+      loop_.OnSleep([&](std::uint32_t) {
+        loop_.OnSleep(nullptr);
+        loop_.Post(give);
+      });
     }
     loop_.Advance(LinkController::kConnectDelayMs);
     loop_.OnSleep(nullptr);
     loop_.Advance(6000);
 
-    const bool paused = c.command == Command::Pause;
-    EXPECT_EQ(Link().State(), paused ? LinkState::Pause : LinkState::Stop);
-    EXPECT_TRUE(Link().Halted());
-    EXPECT_FALSE(Link().tmrPooling().Enabled());
+    const bool open = c.end != LinkState::Stop;
+    EXPECT_EQ(Link().State(), c.end);
+    EXPECT_EQ(Link().Halted(), c.end != LinkState::Run);
+    EXPECT_EQ(Link().tmrPooling().Enabled(), c.end == LinkState::Run);
     EXPECT_FALSE(Link().tmrConnect().Enabled());
     EXPECT_TRUE(view_.InputEnabled());
     // Paused: open and waiting; stopped: nothing open.
-    EXPECT_EQ(Link().sockServer().Active(), paused);
-    EXPECT_EQ(Link().Serial().PortOpen(), paused);
-    EXPECT_EQ(Link().tmrCheck().Enabled(), paused);
+    EXPECT_EQ(Link().sockServer().Active(), open);
+    EXPECT_EQ(Link().Serial().PortOpen(), open);
+    EXPECT_EQ(Link().tmrCheck().Enabled(), open);
 
-    if (paused) {
+    if (c.end == LinkState::Pause) {
       // Nothing moves while paused; Start resumes without a new set-up.
       Peer peer;
       ASSERT_TRUE(peer.Connect(port));
@@ -179,8 +191,8 @@ TEST_F(StopAndSaveTest, ACommandGivenAroundTheSetUpIsNotUndoneByIt) {
       Link().btnPlayClick();
       EXPECT_EQ(ReceiveAtPeer(peer, 5), "held\r");
       EXPECT_EQ(loop_.Sleeps().size(), setUps);
-      Link().btnStopClick();
     }
+    Link().btnStopClick();
     view_.ForgetEvents();
   }
 }

@@ -114,7 +114,8 @@ void VirtualTimeLoop::Sleep(std::uint32_t ms) {
   std::this_thread::sleep_for(
       std::min<std::chrono::milliseconds>(std::chrono::milliseconds(ms), kRealPauseInSleep));
   if (onSleep_) {
-    onSleep_(ms);
+    const auto hook = onSleep_;  // the hook may replace itself
+    hook(ms);
   }
 }
 
