@@ -234,8 +234,8 @@ void LinkController::tmrConnectTimer() {
 }
 
 // One guarded block: the first step that fails abandons the rest. A port in
-// use makes the listener's open fail; the link runs without one, and the log
-// says so.
+// use makes the listener's open fail, and the link runs without one; the log
+// says so, and the view is told why.
 void LinkController::SetUpNetwork() {
   try {
     if (sockServer_.Active()) {
@@ -253,12 +253,19 @@ void LinkController::SetUpNetwork() {
       sockClient_.SetPort(settings_.ServerPort);
       sockClient_.SetActive(true);
     }
+  } catch (const std::exception& e) {
+    NetworkSetUpFailed(e.what());
   } catch (...) {
-    // No peer can be reached this way; in client mode this also lets the
-    // reconnect check try again.
-    peerConnected_ = false;
-    view_.AppendLog("Socket Error!");
+    NetworkSetUpFailed("unknown error");
   }
+}
+
+void LinkController::NetworkSetUpFailed(const std::string& reason) {
+  // No peer can be reached this way; in client mode this also lets the
+  // reconnect check try again.
+  peerConnected_ = false;
+  view_.AppendLog("Socket Error!");
+  view_.NetworkOpenFailed(reason);
 }
 
 bool LinkController::OpenSerial() {

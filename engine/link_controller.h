@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/connection_ref.h"
 #include "engine/event_loop.h"
@@ -107,6 +108,7 @@ class LinkController {
   void ForwardLine(std::int32_t length);
   void NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQuery);
   void SetUpNetwork();
+  void NetworkSetUpFailed(const std::string& reason);
   bool OpenSerial();
 
   EventLoop& loop_;
