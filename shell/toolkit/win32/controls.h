@@ -250,6 +250,7 @@ class Win32ComboBox final : public Win32Control<ComboBox> {
 class Win32Memo final : public Win32Control<Memo> {
  public:
   Win32Memo(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
+  ~Win32Memo() override;
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
@@ -278,6 +279,7 @@ class Win32StatusBar final : public Win32Control<StatusBar> {
   void SetPanelText(int index, const std::string& text) override;
   std::string PanelText(int index) const override;
   void SetColor(Color color) override;
+  bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
   struct PanelState {
@@ -285,9 +287,9 @@ class Win32StatusBar final : public Win32Control<StatusBar> {
     Alignment alignment;
     std::string text;
   };
-  void SendText(int index) const;
 
   std::vector<PanelState> panels_;
+  Color color_ = Color::ButtonFace();
 };
 
 class Win32Image final : public Win32Control<Image> {
