@@ -10,7 +10,7 @@
 namespace keldo::ui::memory {
 
 MemoryForm::MemoryForm(MemoryToolkit& toolkit, std::string className)
-    : toolkit_(toolkit), className_(std::move(className)) {
+    : FormBase(toolkit.Loop(), toolkit.App()), toolkit_(toolkit), className_(std::move(className)) {
   toolkit_.FormCreated(*this);
 }
 
@@ -73,78 +73,36 @@ Control& MemoryForm::CreateControl(ControlKind kind, GroupBox* parent, const Bou
   return widgets_.back()->AsControl();
 }
 
-void MemoryForm::Show() {
-  if (visible_) {
-    toolkit_.FormShown(*this);
-    return;
-  }
-  visible_ = true;
+void MemoryForm::DoShow() {
   ++showCount_;
   toolkit_.FormShown(*this);
   if (focused_ == nullptr) {
     FocusFirst();
   }
-  // An error in the show handler is reported and the showing goes on.
-  toolkit_.Loop().Guard([this] {
-    NotifyEvent handler = OnShow;
-    if (handler) {
-      handler(this);
-    }
-  });
 }
 
-void MemoryForm::Hide() {
-  if (!visible_) {
-    return;
-  }
-  visible_ = false;
+void MemoryForm::DoHide() {
   toolkit_.FormHidden(*this);
 }
 
-int MemoryForm::ShowModal() {
-  modalResult_ = mrNone;
-  ++modalLevel_;
+void MemoryForm::BeginModal() {
   toolkit_.ModalBegins(*this);
-  Show();
-  if (toolkit_.OnModalStart) {
-    auto hook = toolkit_.OnModalStart;
-    toolkit_.Loop().Guard([&] { hook(*this); });
-  }
-  const bool ended = toolkit_.Loop().RunUntil([this] { return modalResult_ != mrNone; });
-  int result = modalResult_;
-  if (!ended && result == mrNone) {
-    result = mrCancel;
-  }
-  Hide();
-  toolkit_.ModalEnds(*this);
-  --modalLevel_;
-  modalResult_ = mrNone;
-  return result;
 }
 
-void MemoryForm::Close() {
-  bool canClose = true;
-  CloseQueryEvent query = OnCloseQuery;
-  if (query) {
-    query(this, canClose);
+void MemoryForm::ModalShown() {
+  if (toolkit_.OnModalStart) {
+    auto hook = toolkit_.OnModalStart;
+    loop_.Guard([&] { hook(*this); });
   }
-  if (!canClose) {
-    return;
-  }
-  if (modalLevel_ > 0) {
-    if (modalResult_ == mrNone) {
-      modalResult_ = mrCancel;
-    }
-    return;
-  }
+}
+
+void MemoryForm::EndModal() {
   Hide();
-  if (toolkit_.App().MainForm() == this) {
-    toolkit_.App().Terminate();
-  }
+  toolkit_.ModalEnds(*this);
 }
 
 void MemoryForm::SetForeground() {
-  if (visible_) {
+  if (Visible()) {
     toolkit_.FormShown(*this);
   }
 }
@@ -165,7 +123,7 @@ Control* MemoryForm::ActiveControl() const {
 }
 
 bool MemoryForm::TakesInput() const {
-  if (!visible_ || !enabled_ || toolkit_.MemoryApp().Minimized()) {
+  if (!Visible() || !Enabled() || toolkit_.MemoryApp().Minimized()) {
     return false;
   }
   const MemoryForm* modal = toolkit_.ModalForm();

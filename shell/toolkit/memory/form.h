@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/toolkit/form.h"
+#include "shell/toolkit/form_base.h"
 #include "shell/toolkit/memory/controls.h"
 
 namespace keldo::ui::memory {
@@ -14,7 +14,7 @@ class MemoryToolkit;
 
 // A form that keeps its state and its controls' state; the toolkit's test
 // driver feeds it the user's input.
-class MemoryForm final : public Form {
+class MemoryForm final : public FormBase {
  public:
   MemoryForm(MemoryToolkit& toolkit, std::string className);
   ~MemoryForm() override;
@@ -32,18 +32,7 @@ class MemoryForm final : public Form {
   Font GetFont() const override { return font_; }
   void SetColor(Color color) override { color_ = color; }
   void SetAlwaysOnTop(bool onTop) override { alwaysOnTop_ = onTop; }
-  void SetPosition(FormPosition position) override { position_ = position; }
 
-  void Show() override;
-  void Hide() override;
-  bool Visible() const override { return visible_; }
-  int ShowModal() override;
-  void SetModalResult(int result) override { modalResult_ = result; }
-  int ModalResult() const override { return modalResult_; }
-  void Close() override;
-
-  void SetEnabled(bool enabled) override { enabled_ = enabled; }
-  bool Enabled() const override { return enabled_; }
   void SetForeground() override;
 
   void SetTabOrder(const std::vector<Control*>& chain) override;
@@ -54,10 +43,8 @@ class MemoryForm final : public Form {
   BorderIcons GetBorderIcons() const { return borderIcons_; }
   bool HasCloseCommand() const { return closeCommand_ && borderIcons_.systemMenu; }
   bool AlwaysOnTop() const { return alwaysOnTop_; }
-  FormPosition Position() const { return position_; }
   const std::optional<art::Picture>& GetIcon() const { return icon_; }
   Color GetColor() const { return color_; }
-  bool InModalLoop() const { return modalLevel_ > 0; }
   int ShowCount() const { return showCount_; }
 
   // Whether the user can reach the form now: shown, on screen (the
@@ -80,6 +67,12 @@ class MemoryForm final : public Form {
   MemoryToolkit& Toolkit() const { return toolkit_; }
 
  private:
+  void DoShow() override;
+  void DoHide() override;
+  void BeginModal() override;
+  void ModalShown() override;
+  void EndModal() override;
+
   // The chain's controls that Tab stops at now.
   std::vector<MemoryWidget*> TabStops() const;
   bool IsTabStop(MemoryWidget& widget) const;
@@ -100,11 +93,6 @@ class MemoryForm final : public Form {
   Font font_{"MS Sans Serif", 13, Charset::Default};
   Color color_ = Color::ButtonFace();
   bool alwaysOnTop_ = false;
-  FormPosition position_ = FormPosition::Designed;
-  bool visible_ = false;
-  bool enabled_ = true;
-  int modalResult_ = mrNone;
-  int modalLevel_ = 0;
   int showCount_ = 0;
 };
 

@@ -81,7 +81,10 @@ class FormWindow final : public QWidget {
 };
 
 QtForm::QtForm(QtToolkit& toolkit, std::string className)
-    : toolkit_(toolkit), className_(std::move(className)), window_(new FormWindow(*this)) {
+    : FormBase(toolkit.Loop(), toolkit.App()),
+      toolkit_(toolkit),
+      className_(std::move(className)),
+      window_(new FormWindow(*this)) {
   window_->setAttribute(Qt::WA_QuitOnClose, false);
   SetColor(Color::ButtonFace());
   ApplyFlags();
@@ -233,11 +236,11 @@ void QtForm::ApplyFlags() {
 
 void QtForm::PlaceForShow() {
   QRect around;
-  if (position_ == FormPosition::ScreenCenter && !placed_) {
+  if (Position() == FormPosition::ScreenCenter && !placed_) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       around = screen->availableGeometry();
     }
-  } else if (position_ == FormPosition::MainFormCenter) {
+  } else if (Position() == FormPosition::MainFormCenter) {
     QtForm* main = toolkit_.QtApp().MainQtForm();
     if (main != nullptr && main != this && main->Visible() && main->Window()->isVisible()) {
       around = main->Window()->frameGeometry();
@@ -252,12 +255,7 @@ void QtForm::PlaceForShow() {
   placed_ = true;
 }
 
-void QtForm::Show() {
-  if (visible_) {
-    SetForeground();
-    return;
-  }
-  visible_ = true;
+void QtForm::DoShow() {
   PlaceForShow();
   if (ActiveControl() == nullptr) {
     MoveFocus(true);
@@ -265,63 +263,23 @@ void QtForm::Show() {
   window_->show();
   window_->raise();
   window_->activateWindow();
-  // An error in the show handler is reported and the showing goes on.
-  toolkit_.Guarded([this] {
-    NotifyEvent handler = OnShow;
-    if (handler) {
-      handler(this);
-    }
-  });
 }
 
-void QtForm::Hide() {
-  if (!visible_) {
-    return;
-  }
-  visible_ = false;
+void QtForm::DoHide() {
   window_->hide();
 }
 
-int QtForm::ShowModal() {
-  modalResult_ = mrNone;
-  ++modalLevel_;
+void QtForm::BeginModal() {
   toolkit_.ModalBegins(*this);
-  Show();
-  const bool ended = toolkit_.Loop().RunUntil([this] { return modalResult_ != mrNone; });
-  int result = modalResult_;
-  if (!ended && result == mrNone) {
-    result = mrCancel;
-  }
-  Hide();
-  toolkit_.ModalEnds(*this);
-  --modalLevel_;
-  modalResult_ = mrNone;
-  return result;
 }
 
-void QtForm::Close() {
-  bool canClose = true;
-  CloseQueryEvent query = OnCloseQuery;
-  if (query) {
-    query(this, canClose);
-  }
-  if (!canClose) {
-    return;
-  }
-  if (modalLevel_ > 0) {
-    if (modalResult_ == mrNone) {
-      modalResult_ = mrCancel;
-    }
-    return;
-  }
+void QtForm::EndModal() {
   Hide();
-  if (toolkit_.App().MainForm() == this) {
-    toolkit_.App().Terminate();
-  }
+  toolkit_.ModalEnds(*this);
 }
 
 void QtForm::SetForeground() {
-  if (visible_ && window_->isVisible()) {
+  if (Visible() && window_->isVisible()) {
     window_->raise();
     window_->activateWindow();
   }
@@ -372,7 +330,7 @@ const QtControl* QtForm::FirstRadioInChain(const QWidget* parent) const {
 }
 
 bool QtForm::TakesInput() const {
-  if (!enabled_) {
+  if (!Enabled()) {
     return false;
   }
   const QtForm* modal = toolkit_.ModalForm();
@@ -441,7 +399,7 @@ void QtForm::WindowStateChanged(bool minimized) {
   // application as the system command it stands for, so the hooks see it.
   // Changes the application made itself already agree with its state.
   QtApplication& app = toolkit_.QtApp();
-  if (app.MainQtForm() != this || !visible_ || app.EntryHidden() || minimized == app.Minimized()) {
+  if (app.MainQtForm() != this || !Visible() || app.EntryHidden() || minimized == app.Minimized()) {
     return;
   }
   // Outside Qt's state-change delivery: the hooks may hide this window.
@@ -449,7 +407,7 @@ void QtForm::WindowStateChanged(bool minimized) {
       window_.get(),
       [this, minimized] {
         QtApplication& application = toolkit_.QtApp();
-        if (!visible_ || application.EntryHidden() || minimized == application.Minimized() ||
+        if (!Visible() || application.EntryHidden() || minimized == application.Minimized() ||
             window_->isMinimized() != minimized) {
           return;
         }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/toolkit/form.h"
+#include "shell/toolkit/form_base.h"
 
 class QLocalServer;
 
@@ -20,7 +20,7 @@ class FormWindow;
 // A form on a top-level QWidget whose size is the client size; a
 // QLocalServer named after the class stands for the window toward the
 // single-instance lookup while the form exists.
-class QtForm final : public Form {
+class QtForm final : public FormBase {
  public:
   QtForm(QtToolkit& toolkit, std::string className);
   ~QtForm() override;
@@ -38,18 +38,7 @@ class QtForm final : public Form {
   Font GetFont() const override { return font_; }
   void SetColor(Color color) override;
   void SetAlwaysOnTop(bool onTop) override;
-  void SetPosition(FormPosition position) override { position_ = position; }
 
-  void Show() override;
-  void Hide() override;
-  bool Visible() const override { return visible_; }
-  int ShowModal() override;
-  void SetModalResult(int result) override { modalResult_ = result; }
-  int ModalResult() const override { return modalResult_; }
-  void Close() override;
-
-  void SetEnabled(bool enabled) override { enabled_ = enabled; }
-  bool Enabled() const override { return enabled_; }
   void SetForeground() override;
 
   void SetTabOrder(const std::vector<Control*>& chain) override;
@@ -77,6 +66,10 @@ class QtForm final : public Form {
   bool HasCloseCommand() const { return closeCommand_; }
 
  private:
+  void DoShow() override;
+  void DoHide() override;
+  void BeginModal() override;
+  void EndModal() override;
   void ApplyFlags();
   void PlaceForShow();
 
@@ -90,14 +83,9 @@ class QtForm final : public Form {
   Size size_;
   Font font_;
   BorderIcons borderIcons_;
-  FormPosition position_ = FormPosition::Designed;
   bool closeCommand_ = true;
   bool alwaysOnTop_ = false;
-  bool visible_ = false;
-  bool enabled_ = true;
   bool placed_ = false;
-  int modalLevel_ = 0;
-  int modalResult_ = mrNone;
 };
 
 }  // namespace keldo::ui::qt

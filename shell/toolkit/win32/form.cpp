@@ -52,7 +52,7 @@ T* As(Win32Widget* widget) {
 }  // namespace
 
 Win32Form::Win32Form(Win32Toolkit& toolkit, const std::string& className)
-    : toolkit_(toolkit), className_(className) {
+    : FormBase(toolkit.Loop(), toolkit.App()), toolkit_(toolkit), className_(className) {
   RegisterFormClass(toolkit_.Instance(), className_, &Win32Form::WindowProc);
   window_ = ::CreateWindowExA(0, className_.c_str(), "", StyleFor(BorderIcons{}), CW_USEDEFAULT,
                               CW_USEDEFAULT, 100, 100, toolkit_.Win32App().Handle(), nullptr,
@@ -243,15 +243,15 @@ void Win32Form::PlaceForShow() {
   const int width = window.right - window.left;
   const int height = window.bottom - window.top;
   RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  if (position_ == FormPosition::ScreenCenter && shownBefore_) {
+  if (Position() == FormPosition::ScreenCenter && shownBefore_) {
     return;
   }
-  if (position_ == FormPosition::MainFormCenter) {
+  if (Position() == FormPosition::MainFormCenter) {
     auto* main = dynamic_cast<Win32Form*>(toolkit_.App().MainForm());
     if (main != nullptr && main != this && main->Visible()) {
       ::GetWindowRect(main->Handle(), &area);
     }
-  } else if (position_ != FormPosition::ScreenCenter) {
+  } else if (Position() != FormPosition::ScreenCenter) {
     return;
   }
   const int left = area.left + (area.right - area.left - width) / 2;
@@ -260,13 +260,8 @@ void Win32Form::PlaceForShow() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Form::Show() {
-  if (visible_) {
-    SetForeground();
-    return;
-  }
+void Win32Form::DoShow() {
   PlaceForShow();
-  visible_ = true;
   shownBefore_ = true;
   if (!toolkit_.App().Minimized()) {
     ::ShowWindow(window_, SW_SHOW);
@@ -281,83 +276,42 @@ void Win32Form::Show() {
   if (Active() && focused_ != nullptr) {
     ::SetFocus(focused_->Handle());
   }
-  // An error in the show handler is reported and the showing goes on.
-  toolkit_.Guard([this] {
-    NotifyEvent handler = OnShow;
-    if (handler) {
-      handler(this);
-    }
-  });
 }
 
-void Win32Form::Hide() {
-  if (!visible_) {
-    return;
-  }
-  visible_ = false;
+void Win32Form::DoHide() {
   ::ShowWindow(window_, SW_HIDE);
   toolkit_.FormHidden(*this);
 }
 
 void Win32Form::ScreenHide() {
-  if (visible_) {
+  if (Visible()) {
     ::ShowWindow(window_, SW_HIDE);
   }
 }
 
 void Win32Form::ScreenShow() {
-  if (visible_) {
+  if (Visible()) {
     ::ShowWindow(window_, SW_SHOWNA);
   }
 }
 
-int Win32Form::ShowModal() {
-  modalResult_ = mrNone;
-  ++modalLevel_;
+void Win32Form::BeginModal() {
   toolkit_.ModalBegins(*this);
-  const std::vector<Win32Form*> blocked = toolkit_.BlockForms(this);
-  Show();
-  const bool ended = toolkit_.Loop().RunUntil([this] { return modalResult_ != mrNone; });
-  int result = modalResult_;
-  if (!ended && result == mrNone) {
-    result = mrCancel;
-  }
+  modalBlocked_.push_back(toolkit_.BlockForms(this));
+}
+
+void Win32Form::EndModal() {
   // The others take input again before this one goes, so the activation
   // returns to them and not to another program.
-  toolkit_.UnblockForms(blocked);
+  toolkit_.UnblockForms(modalBlocked_.back());
+  modalBlocked_.pop_back();
   toolkit_.ModalEnds(*this);
   Hide();
-  --modalLevel_;
-  modalResult_ = mrNone;
-  return result;
 }
 
-void Win32Form::Close() {
-  bool canClose = true;
-  CloseQueryEvent query = OnCloseQuery;
-  if (query) {
-    query(this, canClose);
-  }
-  if (!canClose) {
-    return;
-  }
-  if (modalLevel_ > 0) {
-    if (modalResult_ == mrNone) {
-      modalResult_ = mrCancel;
-    }
-    return;
-  }
-  Hide();
-  if (IsMainForm()) {
-    toolkit_.App().Terminate();
-    // Wakes the loop, which checks the flag after each message.
-    ::PostMessageA(toolkit_.Win32App().Handle(), WM_NULL, 0, 0);
-  }
-}
-
-void Win32Form::SetEnabled(bool enabled) {
-  enabled_ = enabled;
-  ApplyEnabled();
+void Win32Form::ApplicationTerminated() {
+  // Wakes the loop, which checks the flag after each message.
+  ::PostMessageA(toolkit_.Win32App().Handle(), WM_NULL, 0, 0);
 }
 
 void Win32Form::Block() {
@@ -373,11 +327,11 @@ void Win32Form::Unblock() {
 }
 
 void Win32Form::ApplyEnabled() {
-  ::EnableWindow(window_, enabled_ && blocked_ == 0 ? TRUE : FALSE);
+  ::EnableWindow(window_, Enabled() && blocked_ == 0 ? TRUE : FALSE);
 }
 
 void Win32Form::SetForeground() {
-  if (visible_ && !toolkit_.App().Minimized()) {
+  if (Visible() && !toolkit_.App().Minimized()) {
     ::SetForegroundWindow(window_);
   }
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/toolkit/form.h"
+#include "shell/toolkit/form_base.h"
 #include "shell/toolkit/win32/controls.h"
 
 namespace keldo::ui::win32 {
@@ -18,7 +18,7 @@ class Win32Toolkit;
 
 // A fixed-size top-level window of its own class, owned by the
 // application's window (so it has no taskbar entry of its own).
-class Win32Form final : public Form {
+class Win32Form final : public FormBase {
  public:
   Win32Form(Win32Toolkit& toolkit, const std::string& className);
   ~Win32Form() override;
@@ -36,18 +36,7 @@ class Win32Form final : public Form {
   Font GetFont() const override { return font_; }
   void SetColor(Color color) override;
   void SetAlwaysOnTop(bool onTop) override;
-  void SetPosition(FormPosition position) override { position_ = position; }
 
-  void Show() override;
-  void Hide() override;
-  bool Visible() const override { return visible_; }
-  int ShowModal() override;
-  void SetModalResult(int result) override { modalResult_ = result; }
-  int ModalResult() const override { return modalResult_; }
-  void Close() override;
-
-  void SetEnabled(bool enabled) override;
-  bool Enabled() const override { return enabled_; }
   void SetForeground() override;
 
   void SetTabOrder(const std::vector<Control*>& chain) override;
@@ -86,6 +75,12 @@ class Win32Form final : public Form {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void DoShow() override;
+  void DoHide() override;
+  void BeginModal() override;
+  void EndModal() override;
+  void EnabledChanged() override { ApplyEnabled(); }
+  void ApplicationTerminated() override;
   void ApplyEnabled();
   void PlaceForShow();
   std::vector<Win32Widget*> TabStops() const;
@@ -110,14 +105,11 @@ class Win32Form final : public Form {
   HBRUSH brush_ = nullptr;
   HICON smallIcon_ = nullptr;
   Size clientSize_{};
-  FormPosition position_ = FormPosition::Designed;
-  bool visible_ = false;
   bool shownBefore_ = false;
-  bool enabled_ = true;
   bool closeCommand_ = true;
   int blocked_ = 0;
-  int modalResult_ = mrNone;
-  int modalLevel_ = 0;
+  // The forms each modal showing under way blocked, innermost last.
+  std::vector<std::vector<Win32Form*>> modalBlocked_;
 };
 
 }  // namespace keldo::ui::win32
