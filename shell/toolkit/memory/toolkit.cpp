@@ -39,6 +39,10 @@ int FirstButton(unsigned flags) {
 
 }  // namespace
 
+Form* MemoryApplication::MainForm() const {
+  return toolkit_.Book().MainForm();
+}
+
 void MemoryApplication::ShowWindow(int command) {
   taskbarEntry_ = command != kSwHide;
 }
@@ -63,8 +67,8 @@ void MemoryApplication::Perform(Message& message) {
     Minimize();
   } else if (message.WParam == kScRestore) {
     Restore();
-  } else if (message.WParam == kScClose && mainForm_ != nullptr) {
-    mainForm_->Close();
+  } else if (Form* main = MainForm(); message.WParam == kScClose && main != nullptr) {
+    main->Close();
   }
 }
 
@@ -88,7 +92,7 @@ std::unique_ptr<MessageWindow> MemoryToolkit::CreateMessageWindow(MessageWindow:
 
 bool MemoryToolkit::TopLevelWindowExists(const std::string& className) {
   const auto named = [&](const MemoryForm* form) { return form->ClassName() == className; };
-  return std::any_of(forms_.begin(), forms_.end(), named) ||
+  return std::any_of(book_.Forms().begin(), book_.Forms().end(), named) ||
          std::find(foreign_.begin(), foreign_.end(), className) != foreign_.end();
 }
 
@@ -234,7 +238,7 @@ void MemoryToolkit::WindowDestroyed(WindowHandle handle) {
 }
 
 MemoryWidget* MemoryToolkit::Reachable(Control& control) {
-  for (MemoryForm* form : forms_) {
+  for (MemoryForm* form : book_.Forms()) {
     if (MemoryWidget* widget = form->FindWidget(control)) {
       return form->TakesInput() && widget->Usable() ? widget : nullptr;
     }
@@ -313,7 +317,7 @@ bool MemoryToolkit::DragThumb(ScrollBar& bar, int position) {
 }
 
 bool MemoryToolkit::PressKey(int virtualKey, bool shift) {
-  auto* form = dynamic_cast<MemoryForm*>(activeForm_);
+  auto* form = book_.ActiveForm();
   if (form == nullptr || !form->TakesInput()) {
     return false;
   }
@@ -323,7 +327,7 @@ bool MemoryToolkit::PressKey(int virtualKey, bool shift) {
 }
 
 bool MemoryToolkit::PressAccessKey(char key) {
-  auto* form = dynamic_cast<MemoryForm*>(activeForm_);
+  auto* form = book_.ActiveForm();
   if (form == nullptr || !form->TakesInput()) {
     return false;
   }
@@ -401,54 +405,15 @@ int MemoryToolkit::AnswerMessageBox(ShownMessageBox box) {
   return box.answer;
 }
 
-void MemoryToolkit::FormCreated(MemoryForm& form) {
-  forms_.push_back(&form);
-  if (app_.MainForm() == nullptr) {
-    app_.SetMainForm(&form);
-  }
-}
-
 void MemoryToolkit::FormDestroyed(MemoryForm& form) {
-  forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
-  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
-  if (app_.MainForm() == &form) {
-    app_.SetMainForm(nullptr);
+  if (book_.Destroyed(form)) {
+    book_.PassActivation(form);
   }
-  if (activeForm_ == &form) {
-    activeForm_ = nullptr;
-    FormHidden(form);
-  }
-}
-
-void MemoryToolkit::FormShown(MemoryForm& form) {
-  activeForm_ = &form;
-}
-
-void MemoryToolkit::FormHidden(MemoryForm& form) {
-  if (activeForm_ != nullptr && activeForm_ != &form) {
-    return;
-  }
-  // The focus goes to the topmost modal form, else to the last visible one.
-  activeForm_ = nullptr;
-  if (MemoryForm* modal = ModalForm(); modal != nullptr && modal != &form && modal->Visible()) {
-    activeForm_ = modal;
-    return;
-  }
-  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) {
-    if (*it != &form && (*it)->Visible()) {
-      activeForm_ = *it;
-      return;
-    }
-  }
-}
-
-void MemoryToolkit::ModalBegins(MemoryForm& form) {
-  modal_.push_back(&form);
 }
 
 void MemoryToolkit::ModalEnds(MemoryForm& form) {
-  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
-  FormHidden(form);
+  book_.ModalEnds(form);
+  book_.PassActivation(form);
 }
 
 void MemoryToolkit::MenuPoppedUp(PopupMenu& menu, Point at) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "shell/toolkit/form_book.h"
 #include "shell/toolkit/memory/controls.h"
 #include "shell/toolkit/memory/form.h"
 #include "shell/toolkit/messages.h"
@@ -24,7 +25,7 @@ class MemoryApplication final : public Application {
   std::string Title() const override { return title_; }
   void SetIcon(const art::Picture& picture) override { icon_ = MakeIcon(picture); }
   Icon GetIcon() const override { return icon_; }
-  Form* MainForm() const override { return mainForm_; }
+  Form* MainForm() const override;
   void Minimize() override { minimized_ = true; }
   void Restore() override { minimized_ = false; }
   bool Minimized() const override { return minimized_; }
@@ -38,14 +39,12 @@ class MemoryApplication final : public Application {
   // application's own handling of minimise, restore and close commands.
   void Perform(Message& message);
 
-  void SetMainForm(Form* form) { mainForm_ = form; }
   int ForegroundCount() const { return foregroundCount_; }
 
  private:
   MemoryToolkit& toolkit_;
   std::string title_;
   Icon icon_;
-  Form* mainForm_ = nullptr;
   bool minimized_ = false;
   bool taskbarEntry_ = true;
   int foregroundCount_ = 0;
@@ -82,7 +81,7 @@ class MemoryToolkit final : public Toolkit {
   std::unique_ptr<PopupMenu> CreatePopupMenu() override;
   std::unique_ptr<MessageWindow> CreateMessageWindow(MessageWindow::Handler handler) override;
   bool TopLevelWindowExists(const std::string& className) override;
-  Form* ActiveForm() override { return activeForm_; }
+  Form* ActiveForm() override { return book_.ActiveForm(); }
   Point CursorPos() override { return cursor_; }
   bool KeyDown(int virtualKey) override;
   void ResetCursor() override { ++cursorResets_; }
@@ -164,14 +163,15 @@ class MemoryToolkit final : public Toolkit {
   void DismissMenu() { popped_ = nullptr; }
 
   // --- For the backend's own objects ----------------------------------------
-  void FormCreated(MemoryForm& form);
+  const FormBook<MemoryForm>& Book() const { return book_; }
+  void FormCreated(MemoryForm& form) { book_.Created(form); }
   void FormDestroyed(MemoryForm& form);
-  void FormShown(MemoryForm& form);
-  void FormHidden(MemoryForm& form);
-  void ModalBegins(MemoryForm& form);
+  void FormShown(MemoryForm& form) { book_.Activated(form); }
+  void FormHidden(MemoryForm& form) { book_.PassActivation(form); }
+  void ModalBegins(MemoryForm& form) { book_.ModalBegins(form); }
   void ModalEnds(MemoryForm& form);
   // The topmost modal form; nullptr when none.
-  MemoryForm* ModalForm() const { return modal_.empty() ? nullptr : modal_.back(); }
+  MemoryForm* ModalForm() const { return book_.ModalForm(); }
   void MenuPoppedUp(PopupMenu& menu, Point at);
   void MenuDestroyed(PopupMenu& menu);
   void WindowDestroyed(WindowHandle handle);
@@ -188,9 +188,7 @@ class MemoryToolkit final : public Toolkit {
 
   EventLoop& loop_;
   MemoryApplication app_;
-  std::vector<MemoryForm*> forms_;
-  std::vector<MemoryForm*> modal_;
-  MemoryForm* activeForm_ = nullptr;
+  FormBook<MemoryForm> book_;
   std::vector<std::string> foreign_;
   Point cursor_{};
   std::map<int, bool> keys_;

@@ -123,7 +123,11 @@ void QtApplication::SetIcon(const art::Picture& picture) {
 }
 
 Form* QtApplication::MainForm() const {
-  return mainForm_;
+  return MainQtForm();
+}
+
+QtForm* QtApplication::MainQtForm() const {
+  return toolkit_.Book().MainForm();
 }
 
 void QtApplication::Minimize() {
@@ -187,8 +191,8 @@ void QtApplication::ShowWindow(int command) {
 }
 
 void QtApplication::SetForeground() {
-  if (mainForm_ != nullptr) {
-    mainForm_->SetForeground();
+  if (QtForm* main = MainQtForm()) {
+    main->SetForeground();
   }
 }
 
@@ -240,8 +244,8 @@ void QtApplication::Perform(Message& message) {
     Minimize();
   } else if (message.WParam == kScRestore) {
     Restore();
-  } else if (message.WParam == kScClose && mainForm_ != nullptr) {
-    mainForm_->Close();
+  } else if (QtForm* main = MainQtForm(); message.WParam == kScClose && main != nullptr) {
+    main->Close();
   }
 }
 
@@ -326,7 +330,7 @@ std::string QtToolkit::WindowLockName(const std::string& className) {
 }
 
 bool QtToolkit::TopLevelWindowExists(const std::string& className) {
-  for (const QtForm* form : forms_) {
+  for (const QtForm* form : book_.Forms()) {
     if (form->ClassName() == className) {
       return true;
     }
@@ -345,7 +349,7 @@ Form* QtToolkit::ActiveForm() {
   if (QtForm* active = FormOfWindow(QApplication::activeWindow())) {
     return active;
   }
-  return lastActive_;
+  return book_.ActiveForm();
 }
 
 Point QtToolkit::CursorPos() {
@@ -393,33 +397,11 @@ void QtToolkit::WatchTray() {
   Broadcast({available ? kWmTaskbarCreated : kWmTaskbarLost, 0, 0, 0});
 }
 
-void QtToolkit::FormCreated(QtForm& form) {
-  forms_.push_back(&form);
-  if (app_.MainQtForm() == nullptr) {
-    app_.SetMainForm(&form);
-  }
-}
-
-void QtToolkit::FormDestroyed(QtForm& form) {
-  forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
-  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
-  if (app_.MainQtForm() == &form) {
-    app_.SetMainForm(nullptr);
-  }
-  if (lastActive_ == &form) {
-    lastActive_ = nullptr;
-  }
-}
-
-void QtToolkit::ModalEnds(QtForm& form) {
-  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
-}
-
 QtForm* QtToolkit::FormOfWindow(const QWidget* window) const {
   if (window == nullptr) {
     return nullptr;
   }
-  for (QtForm* form : forms_) {
+  for (QtForm* form : book_.Forms()) {
     if (form->Window() == window) {
       return form;
     }

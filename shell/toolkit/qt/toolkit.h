@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/toolkit/form_book.h"
 #include "shell/toolkit/toolkit.h"
 
 class QWidget;
@@ -45,15 +46,13 @@ class QtApplication final : public Application {
   // application's own handling of the minimise, restore and close commands.
   void Perform(Message& message);
 
-  void SetMainForm(QtForm* form) { mainForm_ = form; }
-  QtForm* MainQtForm() const { return mainForm_; }
+  QtForm* MainQtForm() const;
   bool EntryHidden() const { return entryHidden_; }
 
  private:
   QtToolkit& toolkit_;
   std::string title_;
   Icon icon_;
-  QtForm* mainForm_ = nullptr;
   bool minimized_ = false;
   bool entryHidden_ = false;
 };
@@ -78,14 +77,16 @@ class QtToolkit final : public Toolkit {
 
   // For the backend's forms and controls.
   QtApplication& QtApp() { return app_; }
-  const std::vector<QtForm*>& Forms() const { return forms_; }
-  void FormCreated(QtForm& form);
-  void FormDestroyed(QtForm& form);
-  void FormActivated(QtForm& form) { lastActive_ = &form; }
-  void ModalBegins(QtForm& form) { modal_.push_back(&form); }
-  void ModalEnds(QtForm& form);
+  const FormBook<QtForm>& Book() const { return book_; }
+  const std::vector<QtForm*>& Forms() const { return book_.Forms(); }
+  void FormCreated(QtForm& form) { book_.Created(form); }
+  // The last active form stays none when it goes: no other takes its place.
+  void FormDestroyed(QtForm& form) { book_.Destroyed(form); }
+  void FormActivated(QtForm& form) { book_.Activated(form); }
+  void ModalBegins(QtForm& form) { book_.ModalBegins(form); }
+  void ModalEnds(QtForm& form) { book_.ModalEnds(form); }
   // The innermost modal form: the only one that takes input; nullptr if none.
-  QtForm* ModalForm() const { return modal_.empty() ? nullptr : modal_.back(); }
+  QtForm* ModalForm() const { return book_.ModalForm(); }
   QtForm* FormOfWindow(const QWidget* window) const;
   // Runs f through the loop's guard: errors go to the error report.
   void Guarded(const std::function<void()>& f) { loop_.Guard(f); }
@@ -116,9 +117,7 @@ class QtToolkit final : public Toolkit {
   std::unique_ptr<NotifyArea> notifyArea_;
   std::unique_ptr<Timer> trayWatch_;
   bool trayWasAvailable_ = false;
-  std::vector<QtForm*> forms_;
-  std::vector<QtForm*> modal_;
-  QtForm* lastActive_ = nullptr;
+  FormBook<QtForm> book_;
   std::map<WindowHandle, MessageWindow::Handler> windows_;
 };
 

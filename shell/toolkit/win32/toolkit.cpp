@@ -40,7 +40,7 @@ bool Win32Toolkit::TopLevelWindowExists(const std::string& className) {
 }
 
 Form* Win32Toolkit::ActiveForm() {
-  return activeForm_;
+  return book_.ActiveForm();
 }
 
 Point Win32Toolkit::CursorPos() {
@@ -62,7 +62,7 @@ Win32Form* Win32Toolkit::FormOf(HWND window) const {
     return nullptr;
   }
   const HWND root = ::GetAncestor(window, GA_ROOT);
-  for (Win32Form* form : forms_) {
+  for (Win32Form* form : Forms()) {
     if (form->Handle() == root) {
       return form;
     }
@@ -70,53 +70,19 @@ Win32Form* Win32Toolkit::FormOf(HWND window) const {
   return nullptr;
 }
 
-void Win32Toolkit::FormCreated(Win32Form& form) {
-  forms_.push_back(&form);
-  if (mainForm_ == nullptr) {
-    mainForm_ = &form;
-  }
-}
-
 void Win32Toolkit::FormDestroyed(Win32Form& form) {
-  forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
-  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
-  if (mainForm_ == &form) {
-    mainForm_ = nullptr;
+  if (book_.Destroyed(form)) {
+    book_.PassActivation(form);
   }
-  if (activeForm_ == &form) {
-    FormHidden(form);
-  }
-}
-
-void Win32Toolkit::FormActivated(Win32Form& form) {
-  activeForm_ = &form;
 }
 
 void Win32Toolkit::FormHidden(Win32Form& form) {
-  if (activeForm_ != nullptr && activeForm_ != &form) {
-    return;
-  }
-  // The focus goes to the topmost modal form, else to the last visible one.
-  activeForm_ = nullptr;
-  if (Win32Form* modal = ModalForm(); modal != nullptr && modal != &form && modal->Visible()) {
-    activeForm_ = modal;
-    return;
-  }
-  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) {
-    if (*it != &form && (*it)->Visible()) {
-      activeForm_ = *it;
-      return;
-    }
-  }
-}
-
-void Win32Toolkit::ModalEnds(Win32Form& form) {
-  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
+  book_.PassActivation(form);
 }
 
 std::vector<Win32Form*> Win32Toolkit::BlockForms(Win32Form* except) {
   std::vector<Win32Form*> blocked;
-  for (Win32Form* form : forms_) {
+  for (Win32Form* form : Forms()) {
     if (form != except) {
       form->Block();
       blocked.push_back(form);
@@ -128,7 +94,7 @@ std::vector<Win32Form*> Win32Toolkit::BlockForms(Win32Form* except) {
 void Win32Toolkit::UnblockForms(const std::vector<Win32Form*>& forms) {
   for (Win32Form* form : forms) {
     // A form destroyed meanwhile is no longer listed.
-    if (std::find(forms_.begin(), forms_.end(), form) != forms_.end()) {
+    if (std::find(Forms().begin(), Forms().end(), form) != Forms().end()) {
       form->Unblock();
     }
   }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "shell/toolkit/form_book.h"
 #include "shell/toolkit/toolkit.h"
 #include "shell/toolkit/win32/bitmaps.h"
 
@@ -84,20 +85,20 @@ class Win32Toolkit final : public Toolkit {
   HINSTANCE Instance() const { return instance_; }
   Win32Application& Win32App() { return *app_; }
   UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
-  const std::vector<Win32Form*>& Forms() const { return forms_; }
-  Win32Form* MainForm() const { return mainForm_; }
+  const std::vector<Win32Form*>& Forms() const { return book_.Forms(); }
+  Win32Form* MainForm() const { return book_.MainForm(); }
   // The form whose window holds window, or nullptr.
   Win32Form* FormOf(HWND window) const;
-  void FormCreated(Win32Form& form);
+  void FormCreated(Win32Form& form) { book_.Created(form); }
   void FormDestroyed(Win32Form& form);
-  void FormActivated(Win32Form& form);
+  void FormActivated(Win32Form& form) { book_.Activated(form); }
   void FormHidden(Win32Form& form);
   // Every form but except stops taking input until Unblock; nests.
   std::vector<Win32Form*> BlockForms(Win32Form* except);
   void UnblockForms(const std::vector<Win32Form*>& forms);
-  void ModalBegins(Win32Form& form) { modal_.push_back(&form); }
-  void ModalEnds(Win32Form& form);
-  Win32Form* ModalForm() const { return modal_.empty() ? nullptr : modal_.back(); }
+  void ModalBegins(Win32Form& form) { book_.ModalBegins(form); }
+  void ModalEnds(Win32Form& form) { book_.ModalEnds(form); }
+  Win32Form* ModalForm() const { return book_.ModalForm(); }
   HICON NativeIcon(const Icon& icon) { return icons_.Get(icon); }
 
   template <class F>
@@ -113,10 +114,7 @@ class Win32Toolkit final : public Toolkit {
   HINSTANCE instance_;
   UINT taskbarCreated_ = 0;
   std::unique_ptr<Win32Application> app_;
-  std::vector<Win32Form*> forms_;
-  std::vector<Win32Form*> modal_;
-  Win32Form* mainForm_ = nullptr;
-  Win32Form* activeForm_ = nullptr;
+  FormBook<Win32Form> book_;
   IconCache icons_;
 };
 
