@@ -17,8 +17,7 @@ MemoryForm::MemoryForm(MemoryToolkit& toolkit, std::string className)
 MemoryForm::~MemoryForm() {
   // Controls go first, while the form they report to still exists.
   focused_ = nullptr;
-  tabChain_.clear();
-  widgets_.clear();
+  controls_.Clear();
   toolkit_.FormDestroyed(*this);
 }
 
@@ -69,15 +68,14 @@ Control& MemoryForm::CreateControl(ControlKind kind, GroupBox* parent, const Bou
       widget = std::make_unique<MemoryGroupBox>(*this, box, bounds);
       break;
   }
-  widgets_.push_back(std::move(widget));
-  return widgets_.back()->AsControl();
+  return controls_.Add(std::move(widget)).AsControl();
 }
 
 void MemoryForm::DoShow() {
   ++showCount_;
   toolkit_.FormShown(*this);
   if (focused_ == nullptr) {
-    FocusFirst();
+    focused_ = controls_.FirstStop();
   }
 }
 
@@ -108,14 +106,7 @@ void MemoryForm::SetForeground() {
 }
 
 void MemoryForm::SetTabOrder(const std::vector<Control*>& chain) {
-  tabChain_.clear();
-  for (Control* control : chain) {
-    MemoryWidget* widget = control != nullptr ? FindWidget(*control) : nullptr;
-    if (widget == nullptr) {
-      throw std::invalid_argument("the tab order names a control of another form");
-    }
-    tabChain_.push_back(widget);
-  }
+  controls_.SetTabOrder(chain);
 }
 
 Control* MemoryForm::ActiveControl() const {
@@ -130,15 +121,6 @@ bool MemoryForm::TakesInput() const {
   return modal == nullptr || modal == this;
 }
 
-MemoryWidget* MemoryForm::FindWidget(Control& control) const {
-  for (const auto& widget : widgets_) {
-    if (&widget->AsControl() == &control) {
-      return widget.get();
-    }
-  }
-  return nullptr;
-}
-
 void MemoryForm::Focus(MemoryWidget* widget) {
   focused_ = widget;
 }
@@ -150,120 +132,16 @@ void MemoryForm::FocusLost(MemoryWidget& widget) {
 }
 
 void MemoryForm::DefaultChanged(MemoryButton& button) {
-  for (const auto& widget : widgets_) {
-    if (auto* other = dynamic_cast<MemoryButton*>(widget.get());
-        other != nullptr && other != &button) {
-      other->ClearDefault();
-    }
-  }
+  controls_.ClearOtherDefaults(button);
 }
 
 void MemoryForm::RadioTicked(MemoryRadioButton& button) {
-  for (const auto& widget : widgets_) {
-    auto* other = dynamic_cast<MemoryRadioButton*>(widget.get());
-    if (other != nullptr && other != &button && other->ParentBox() == button.ParentBox()) {
-      other->Untick();
-    }
-  }
-}
-
-bool MemoryForm::IsTabStop(MemoryWidget& widget) const {
-  if (!widget.Focusable() || !widget.Usable()) {
-    return false;
-  }
-  auto* radio = dynamic_cast<MemoryRadioButton*>(&widget);
-  if (radio == nullptr || radio->Checked()) {
-    return true;
-  }
-  // An unticked radio button is a stop only when its group has no ticked
-  // button and it comes first in the chain.
-  for (MemoryWidget* other : tabChain_) {
-    auto* sibling = dynamic_cast<MemoryRadioButton*>(other);
-    if (sibling == nullptr || sibling->ParentBox() != radio->ParentBox()) {
-      continue;
-    }
-    if (sibling->Checked()) {
-      return false;
-    }
-  }
-  for (MemoryWidget* other : tabChain_) {
-    auto* sibling = dynamic_cast<MemoryRadioButton*>(other);
-    if (sibling != nullptr && sibling->ParentBox() == radio->ParentBox() && sibling->Usable()) {
-      return sibling == radio;
-    }
-  }
-  return false;
-}
-
-std::vector<MemoryWidget*> MemoryForm::TabStops() const {
-  std::vector<MemoryWidget*> stops;
-  for (MemoryWidget* widget : tabChain_) {
-    if (IsTabStop(*widget)) {
-      stops.push_back(widget);
-    }
-  }
-  return stops;
-}
-
-void MemoryForm::FocusFirst() {
-  const std::vector<MemoryWidget*> stops = TabStops();
-  focused_ = stops.empty() ? nullptr : stops.front();
+  controls_.UntickOthers(button);
 }
 
 bool MemoryForm::MoveFocus(bool backwards) {
-  const std::vector<MemoryWidget*> stops = TabStops();
-  if (stops.empty()) {
-    focused_ = nullptr;
-    return false;
-  }
-  const auto at = std::find(stops.begin(), stops.end(), focused_);
-  const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(stops.size());
-  std::ptrdiff_t index = 0;
-  if (at == stops.end()) {
-    // From a control that is not a stop, go by its place in the chain.
-    const auto chainAt = std::find(tabChain_.begin(), tabChain_.end(), focused_);
-    if (chainAt == tabChain_.end()) {
-      index = backwards ? count - 1 : 0;
-    } else {
-      index = backwards ? count - 1 : 0;
-      for (std::ptrdiff_t i = 0; i < count; ++i) {
-        const auto stopAt =
-            std::find(tabChain_.begin(), tabChain_.end(), stops[static_cast<std::size_t>(i)]);
-        if (!backwards && stopAt > chainAt) {
-          index = i;
-          break;
-        }
-        if (backwards && stopAt < chainAt) {
-          index = i;
-        }
-      }
-    }
-  } else {
-    const std::ptrdiff_t current = at - stops.begin();
-    index = (current + (backwards ? count - 1 : 1)) % count;
-  }
-  focused_ = stops[static_cast<std::size_t>(index)];
-  return true;
-}
-
-bool MemoryForm::MoveInRadioGroup(MemoryRadioButton& from, bool backwards) {
-  std::vector<MemoryRadioButton*> group;
-  for (MemoryWidget* widget : tabChain_) {
-    auto* radio = dynamic_cast<MemoryRadioButton*>(widget);
-    if (radio != nullptr && radio->ParentBox() == from.ParentBox() && radio->Usable()) {
-      group.push_back(radio);
-    }
-  }
-  const auto at = std::find(group.begin(), group.end(), &from);
-  if (group.size() < 2 || at == group.end()) {
-    return false;
-  }
-  const std::size_t count = group.size();
-  const std::size_t current = static_cast<std::size_t>(at - group.begin());
-  MemoryRadioButton* next = group[(current + (backwards ? count - 1 : 1)) % count];
-  focused_ = next;
-  next->SetChecked(true);
-  return true;
+  focused_ = controls_.NextStop(focused_, backwards);
+  return focused_ != nullptr;
 }
 
 bool MemoryForm::Key(int virtualKey, bool shift) {
@@ -273,45 +151,39 @@ bool MemoryForm::Key(int virtualKey, bool shift) {
   if (focused_ != nullptr) {
     if (auto* radio = dynamic_cast<MemoryRadioButton*>(focused_);
         radio != nullptr && virtualKey >= kVkLeft && virtualKey <= kVkDown) {
-      return MoveInRadioGroup(*radio, virtualKey == kVkLeft || virtualKey == kVkUp);
+      MemoryWidget* next =
+          controls_.NextInRadioGroup(*radio, virtualKey == kVkLeft || virtualKey == kVkUp);
+      if (next == nullptr) {
+        return false;
+      }
+      focused_ = next;
+      FormControls<MemoryWidget>::AsRadio(next)->SetChecked(true);
+      return true;
     }
     if (focused_->UserKey(virtualKey)) {
       return true;
     }
   }
   if (virtualKey == kVkReturn) {
-    for (const auto& widget : widgets_) {
-      auto* button = dynamic_cast<MemoryButton*>(widget.get());
-      if (button != nullptr && button->Default()) {
-        if (!button->Usable()) {
-          return false;
-        }
-        button->UserClick();
-        return true;
+    if (MemoryWidget* button = controls_.DefaultButton()) {
+      if (!button->Usable()) {
+        return false;
       }
+      button->UserClick();
+      return true;
     }
   }
   return false;
 }
 
 bool MemoryForm::AccessKey(char key) {
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
-  for (const auto& widget : widgets_) {
-    std::string caption;
-    if (auto* button = dynamic_cast<MemoryButton*>(widget.get())) {
-      caption = button->Caption();
-    } else if (auto* check = dynamic_cast<MemoryCheckBox*>(widget.get())) {
-      caption = check->Caption();
-    } else if (auto* radio = dynamic_cast<MemoryRadioButton*>(widget.get())) {
-      caption = radio->Caption();
-    }
-    if (lower != 0 && AccessKeyOf(caption) == lower && widget->Usable()) {
-      focused_ = widget.get();
-      widget->UserClick();
-      return true;
-    }
+  MemoryWidget* target = controls_.AccessKeyTarget(key);
+  if (target == nullptr) {
+    return false;
   }
-  return false;
+  focused_ = target;
+  target->UserClick();
+  return true;
 }
 
 }  // namespace keldo::ui::memory

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/toolkit/form_base.h"
+#include "shell/toolkit/form_controls.h"
 #include "shell/toolkit/memory/controls.h"
 
 namespace keldo::ui::memory {
@@ -56,7 +57,7 @@ class MemoryForm final : public FormBase {
   bool Key(int virtualKey, bool shift);
   bool AccessKey(char key);
   MemoryWidget* FocusedWidget() const { return focused_; }
-  MemoryWidget* FindWidget(Control& control) const;
+  MemoryWidget* FindWidget(Control& control) const { return controls_.Find(control); }
   // Called by a control that can no longer take the focus.
   void FocusLost(MemoryWidget& widget);
   // A default button was set: the others lose the flag.
@@ -73,17 +74,11 @@ class MemoryForm final : public FormBase {
   void ModalShown() override;
   void EndModal() override;
 
-  // The chain's controls that Tab stops at now.
-  std::vector<MemoryWidget*> TabStops() const;
-  bool IsTabStop(MemoryWidget& widget) const;
   bool MoveFocus(bool backwards);
-  bool MoveInRadioGroup(MemoryRadioButton& from, bool backwards);
-  void FocusFirst();
 
   MemoryToolkit& toolkit_;
   std::string className_;
-  std::vector<std::unique_ptr<MemoryWidget>> widgets_;
-  std::vector<MemoryWidget*> tabChain_;
+  FormControls<MemoryWidget> controls_;
   MemoryWidget* focused_ = nullptr;
   std::string caption_;
   Size clientSize_{};

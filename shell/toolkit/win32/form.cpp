@@ -68,8 +68,7 @@ Win32Form::Win32Form(Win32Toolkit& toolkit, const std::string& className)
 Win32Form::~Win32Form() {
   toolkit_.FormDestroyed(*this);
   focused_ = nullptr;
-  tabChain_.clear();
-  widgets_.clear();
+  controls_.Clear();
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
   if (tooltip_ != nullptr) {
     ::DestroyWindow(tooltip_);
@@ -133,8 +132,7 @@ Control& Win32Form::CreateControl(ControlKind kind, GroupBox* parent, const Boun
   }
   widget->SetFontHandle(fontHandle_);
   widget->ApplyState();
-  widgets_.push_back(std::move(widget));
-  return widgets_.back()->AsControl();
+  return controls_.Add(std::move(widget)).AsControl();
 }
 
 void Win32Form::SetCaption(const std::string& caption) {
@@ -206,7 +204,7 @@ void Win32Form::SetFont(const Font& font) {
   font_ = font;
   HFONT handle = CreateFontFor(font);
   ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle), FALSE);
-  for (const auto& widget : widgets_) {
+  for (const auto& widget : controls_.All()) {
     widget->SetFontHandle(handle);
   }
   if (fontHandle_ != nullptr) {
@@ -271,7 +269,7 @@ void Win32Form::DoShow() {
     toolkit_.Win32App().MainFormShown();
   }
   if (focused_ == nullptr) {
-    FocusFirst();
+    Focus(controls_.FirstStop());
   }
   if (Active() && focused_ != nullptr) {
     ::SetFocus(focused_->Handle());
@@ -360,24 +358,8 @@ Win32Widget* Win32Form::WidgetOf(HWND window) const {
   return nullptr;
 }
 
-Win32Widget* Win32Form::FindWidget(Control& control) const {
-  for (const auto& widget : widgets_) {
-    if (&widget->AsControl() == &control) {
-      return widget.get();
-    }
-  }
-  return nullptr;
-}
-
 void Win32Form::SetTabOrder(const std::vector<Control*>& chain) {
-  tabChain_.clear();
-  for (Control* control : chain) {
-    Win32Widget* widget = control != nullptr ? FindWidget(*control) : nullptr;
-    if (widget == nullptr) {
-      throw std::invalid_argument("the tab order names a control of another form");
-    }
-    tabChain_.push_back(widget);
-  }
+  controls_.SetTabOrder(chain);
 }
 
 Win32Widget* Win32Form::FocusedWidget() const {
@@ -414,24 +396,15 @@ void Win32Form::FocusLost(Win32Widget& widget) {
 }
 
 void Win32Form::DefaultChanged(Win32Button& button) {
-  for (const auto& widget : widgets_) {
-    if (auto* other = As<Win32Button>(widget.get()); other != nullptr && other != &button) {
-      other->ClearDefault();
-    }
-  }
+  controls_.ClearOtherDefaults(button);
 }
 
 void Win32Form::RadioTicked(Win32RadioButton& button) {
-  for (const auto& widget : widgets_) {
-    auto* other = As<Win32RadioButton>(widget.get());
-    if (other != nullptr && other != &button && other->ParentBox() == button.ParentBox()) {
-      other->Untick();
-    }
-  }
+  controls_.UntickOthers(button);
 }
 
 void Win32Form::BoxChanged(Win32GroupBox& box) {
-  for (const auto& widget : widgets_) {
+  for (const auto& widget : controls_.All()) {
     if (widget->ParentBox() == &box) {
       widget->ApplyState();
       if (!widget->Usable()) {
@@ -441,130 +414,36 @@ void Win32Form::BoxChanged(Win32GroupBox& box) {
   }
 }
 
-bool Win32Form::IsTabStop(Win32Widget& widget) const {
-  if (!widget.Focusable() || !widget.Usable()) {
-    return false;
-  }
-  auto* radio = As<Win32RadioButton>(&widget);
-  if (radio == nullptr || radio->Checked()) {
-    return true;
-  }
-  // An unticked radio button is a stop only when its group has no ticked
-  // button and it comes first in the chain.
-  for (Win32Widget* other : tabChain_) {
-    auto* sibling = As<Win32RadioButton>(other);
-    if (sibling != nullptr && sibling->ParentBox() == radio->ParentBox() && sibling->Checked()) {
-      return false;
-    }
-  }
-  for (Win32Widget* other : tabChain_) {
-    auto* sibling = As<Win32RadioButton>(other);
-    if (sibling != nullptr && sibling->ParentBox() == radio->ParentBox() && sibling->Usable()) {
-      return sibling == radio;
-    }
-  }
-  return false;
-}
-
-std::vector<Win32Widget*> Win32Form::TabStops() const {
-  std::vector<Win32Widget*> stops;
-  for (Win32Widget* widget : tabChain_) {
-    if (IsTabStop(*widget)) {
-      stops.push_back(widget);
-    }
-  }
-  return stops;
-}
-
-void Win32Form::FocusFirst() {
-  const std::vector<Win32Widget*> stops = TabStops();
-  Focus(stops.empty() ? nullptr : stops.front());
-}
-
 bool Win32Form::MoveFocus(bool backwards) {
-  const std::vector<Win32Widget*> stops = TabStops();
-  if (stops.empty()) {
+  Win32Widget* next = controls_.NextStop(FocusedWidget(), backwards);
+  if (next == nullptr) {
     return false;
   }
-  Win32Widget* current = FocusedWidget();
-  const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(stops.size());
-  std::ptrdiff_t index = backwards ? count - 1 : 0;
-  const auto at = std::find(stops.begin(), stops.end(), current);
-  if (at != stops.end()) {
-    index = ((at - stops.begin()) + (backwards ? count - 1 : 1)) % count;
-  } else {
-    // From a control that is not a stop, go by its place in the chain.
-    const auto chainAt = std::find(tabChain_.begin(), tabChain_.end(), current);
-    if (chainAt != tabChain_.end()) {
-      for (std::ptrdiff_t i = 0; i < count; ++i) {
-        const auto stopAt =
-            std::find(tabChain_.begin(), tabChain_.end(), stops[static_cast<std::size_t>(i)]);
-        if (!backwards && stopAt > chainAt) {
-          index = i;
-          break;
-        }
-        if (backwards && stopAt < chainAt) {
-          index = i;
-        }
-      }
-    }
-  }
-  Focus(stops[static_cast<std::size_t>(index)]);
+  Focus(next);
   return true;
 }
 
-bool Win32Form::MoveInRadioGroup(Win32RadioButton& from, bool backwards) {
-  std::vector<Win32RadioButton*> group;
-  for (Win32Widget* widget : tabChain_) {
-    auto* radio = As<Win32RadioButton>(widget);
-    if (radio != nullptr && radio->ParentBox() == from.ParentBox() && radio->Usable()) {
-      group.push_back(radio);
-    }
+void Win32Form::MoveInRadioGroup(Win32RadioButton& from, bool backwards) {
+  if (Win32Widget* next = controls_.NextInRadioGroup(from, backwards)) {
+    Focus(next);
+    FormControls<Win32Widget>::AsRadio(next)->SetChecked(true);
   }
-  const auto at = std::find(group.begin(), group.end(), &from);
-  if (group.size() < 2 || at == group.end()) {
-    return false;
-  }
-  const std::size_t count = group.size();
-  const std::size_t current = static_cast<std::size_t>(at - group.begin());
-  Win32RadioButton* next = group[(current + (backwards ? count - 1 : 1)) % count];
-  Focus(next);
-  next->SetChecked(true);
-  return true;
 }
 
 bool Win32Form::PressAccessKey(char key) {
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
-  for (const auto& widget : widgets_) {
-    if (!widget->Usable()) {
-      continue;
-    }
-    std::string caption;
-    if (auto* button = As<Win32Button>(widget.get())) {
-      caption = button->Caption();
-    } else if (auto* check = As<Win32CheckBox>(widget.get())) {
-      caption = check->Caption();
-    } else if (auto* radio = As<Win32RadioButton>(widget.get())) {
-      caption = radio->Caption();
-    } else {
-      continue;
-    }
-    if (AccessKeyOf(caption) != lower || lower == 0) {
-      continue;
-    }
-    if (auto* button = As<Win32Button>(widget.get())) {
-      Focus(button);
-      button->Press();
-    } else if (auto* check = As<Win32CheckBox>(widget.get())) {
-      Focus(check);
-      check->SetChecked(!check->Checked());
-    } else if (auto* radio = As<Win32RadioButton>(widget.get())) {
-      Focus(radio);
-      radio->SetChecked(true);
-    }
-    return true;
+  Win32Widget* target = controls_.AccessKeyTarget(key);
+  if (target == nullptr) {
+    return false;
   }
-  return false;
+  Focus(target);
+  if (auto* button = As<Win32Button>(target)) {
+    button->Press();
+  } else if (auto* check = As<Win32CheckBox>(target)) {
+    check->SetChecked(!check->Checked());
+  } else if (auto* radio = As<Win32RadioButton>(target)) {
+    radio->SetChecked(true);
+  }
+  return true;
 }
 
 bool Win32Form::HandleKey(const MSG& message) {
@@ -602,14 +481,9 @@ bool Win32Form::HandleKey(const MSG& message) {
         button->Press();
         return true;
       }
-      for (const auto& widget : widgets_) {
-        auto* button = As<Win32Button>(widget.get());
-        if (button != nullptr && button->Default()) {
-          if (button->Usable()) {
-            button->Press();
-          }
-          break;
-        }
+      if (auto* button = As<Win32Button>(controls_.DefaultButton());
+          button != nullptr && button->Usable()) {
+        button->Press();
       }
       return true;
     }
@@ -691,9 +565,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       toolkit_.FormActivated(*this);
       if (focused_ == nullptr || !focused_->Usable()) {
-        focused_ = nullptr;
-        const std::vector<Win32Widget*> stops = TabStops();
-        focused_ = stops.empty() ? nullptr : stops.front();
+        focused_ = controls_.FirstStop();
       }
       ::SetFocus(focused_ != nullptr ? focused_->Handle() : window_);
       return 0;

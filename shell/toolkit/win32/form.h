@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/toolkit/form_base.h"
+#include "shell/toolkit/form_controls.h"
 #include "shell/toolkit/win32/controls.h"
 
 namespace keldo::ui::win32 {
@@ -52,7 +53,7 @@ class Win32Form final : public FormBase {
   // The widget behind window (or the control that holds it, as a combo box
   // holds its field), nullptr if none of this form's.
   Win32Widget* WidgetOf(HWND window) const;
-  Win32Widget* FindWidget(Control& control) const;
+  Win32Widget* FindWidget(Control& control) const { return controls_.Find(control); }
   // The keyboard's navigation; true when the message was used.
   bool HandleKey(const MSG& message);
   // Moves the focus to widget (it must be able to take it).
@@ -83,11 +84,8 @@ class Win32Form final : public FormBase {
   void ApplicationTerminated() override;
   void ApplyEnabled();
   void PlaceForShow();
-  std::vector<Win32Widget*> TabStops() const;
-  bool IsTabStop(Win32Widget& widget) const;
   bool MoveFocus(bool backwards);
-  bool MoveInRadioGroup(Win32RadioButton& from, bool backwards);
-  void FocusFirst();
+  void MoveInRadioGroup(Win32RadioButton& from, bool backwards);
   bool PressAccessKey(char key);
   bool IsMainForm() const;
   bool Active() const;
@@ -95,8 +93,7 @@ class Win32Form final : public FormBase {
   Win32Toolkit& toolkit_;
   std::string className_;
   HWND window_ = nullptr;
-  std::vector<std::unique_ptr<Win32Widget>> widgets_;
-  std::vector<Win32Widget*> tabChain_;
+  FormControls<Win32Widget> controls_;
   Win32Widget* focused_ = nullptr;
   HWND tooltip_ = nullptr;
   Font font_{"MS Sans Serif", 13, Charset::Default};
