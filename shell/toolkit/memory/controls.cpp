@@ -48,13 +48,13 @@ void MemoryControl<I>::Changed() {
 template class MemoryControl<Label>;
 template class MemoryControl<Panel>;
 template class MemoryControl<Button>;
-template class MemoryControl<CheckBox>;
-template class MemoryControl<RadioButton>;
-template class MemoryControl<ScrollBar>;
+template class MemoryControl<CheckBoxState>;
+template class MemoryControl<RadioButtonState>;
+template class MemoryControl<ScrollBarState>;
 template class MemoryControl<Edit>;
 template class MemoryControl<ComboBox>;
-template class MemoryControl<Memo>;
-template class MemoryControl<StatusBar>;
+template class MemoryControl<MemoState>;
+template class MemoryControl<StatusBarState>;
 template class MemoryControl<Image>;
 template class MemoryControl<GroupBox>;
 
@@ -77,12 +77,8 @@ bool MemoryButton::UserKey(int virtualKey) {
   return false;
 }
 
-void MemoryCheckBox::SetChecked(bool checked) {
-  if (checked == checked_) {
-    return;
-  }
-  checked_ = checked;
-  Fire(OnClick, this);
+void MemoryCheckBox::Raise(const NotifyEvent& event) {
+  Fire(event, this);
 }
 
 bool MemoryCheckBox::UserKey(int virtualKey) {
@@ -93,15 +89,12 @@ bool MemoryCheckBox::UserKey(int virtualKey) {
   return false;
 }
 
-void MemoryRadioButton::SetChecked(bool checked) {
-  if (checked == checked_) {
-    return;
-  }
-  checked_ = checked;
-  if (checked) {
-    form_.RadioTicked(*this);
-    Fire(OnClick, this);
-  }
+void MemoryRadioButton::Ticked() {
+  form_.RadioTicked(*this);
+}
+
+void MemoryRadioButton::Raise(const NotifyEvent& event) {
+  Fire(event, this);
 }
 
 bool MemoryRadioButton::UserKey(int virtualKey) {
@@ -112,72 +105,31 @@ bool MemoryRadioButton::UserKey(int virtualKey) {
   return false;
 }
 
-void MemoryScrollBar::SetRange(int min, int max) {
-  min_ = min;
-  max_ = std::max(min, max);
-  const int clamped = std::clamp(position_, min_, max_);
-  if (clamped != position_) {
-    position_ = clamped;
-    Fire(OnChange, this);
-  }
-}
-
-void MemoryScrollBar::SetPosition(int position) {
-  const int clamped = std::clamp(position, min_, max_);
-  if (clamped == position_) {
-    return;
-  }
-  position_ = clamped;
-  Fire(OnChange, this);
-}
-
-void MemoryScrollBar::UserScroll(ScrollAction action) {
-  // In long arithmetic: a step near the int limits must not overflow.
-  long long target = position_;
-  switch (action) {
-    case ScrollAction::LineLeft:
-      target -= smallChange_;
-      break;
-    case ScrollAction::LineRight:
-      target += smallChange_;
-      break;
-    case ScrollAction::PageLeft:
-      target -= largeChange_;
-      break;
-    case ScrollAction::PageRight:
-      target += largeChange_;
-      break;
-    case ScrollAction::Home:
-      target = min_;
-      break;
-    case ScrollAction::End:
-      target = max_;
-      break;
-  }
-  SetPosition(static_cast<int>(std::clamp<long long>(target, min_, max_)));
+void MemoryScrollBar::Raise(const NotifyEvent& event) {
+  Fire(event, this);
 }
 
 bool MemoryScrollBar::UserKey(int virtualKey) {
   switch (virtualKey) {
     case kVkLeft:
     case kVkUp:
-      UserScroll(ScrollAction::LineLeft);
+      Step(ScrollAction::LineLeft);
       return true;
     case kVkRight:
     case kVkDown:
-      UserScroll(ScrollAction::LineRight);
+      Step(ScrollAction::LineRight);
       return true;
     case kVkPrior:
-      UserScroll(ScrollAction::PageLeft);
+      Step(ScrollAction::PageLeft);
       return true;
     case kVkNext:
-      UserScroll(ScrollAction::PageRight);
+      Step(ScrollAction::PageRight);
       return true;
     case kVkHome:
-      UserScroll(ScrollAction::Home);
+      Step(ScrollAction::Home);
       return true;
     case kVkEnd:
-      UserScroll(ScrollAction::End);
+      Step(ScrollAction::End);
       return true;
     default:
       return false;
@@ -284,7 +236,7 @@ int MemoryMemo::Columns() const {
 int MemoryMemo::LineCount() const {
   const int columns = Columns();
   int count = 0;
-  for (const std::string& line : lines_) {
+  for (const std::string& line : StoredLines()) {
     count += WrappedLines(line, columns);
   }
   return count;
@@ -298,19 +250,6 @@ bool MemoryMemo::UserKey(int virtualKey) {
   // The memo keeps Enter (the default button does not see it) and the
   // arrows, which move its caret.
   return virtualKey == kVkReturn || (virtualKey >= kVkPrior && virtualKey <= kVkDown);
-}
-
-int MemoryStatusBar::AddPanel(int width, Alignment alignment) {
-  panels_.push_back({width, alignment, {}});
-  return PanelCount() - 1;
-}
-
-void MemoryStatusBar::SetPanelText(int index, const std::string& text) {
-  panels_.at(static_cast<std::size_t>(index)).text = text;
-}
-
-std::string MemoryStatusBar::PanelText(int index) const {
-  return panels_.at(static_cast<std::size_t>(index)).text;
 }
 
 }  // namespace keldo::ui::memory

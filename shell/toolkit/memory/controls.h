@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/toolkit/control_state.h"
 #include "shell/toolkit/controls.h"
 
 namespace keldo::ui::memory {
@@ -146,63 +147,36 @@ class MemoryButton final : public MemoryControl<Button> {
   bool default_ = false;
 };
 
-class MemoryCheckBox final : public MemoryControl<CheckBox> {
+class MemoryCheckBox final : public MemoryControl<CheckBoxState> {
  public:
   using MemoryControl::MemoryControl;
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
-  void SetChecked(bool checked) override;
-  bool Checked() const override { return checked_; }
-
-  void UserClick() override { SetChecked(!checked_); }
+  void UserClick() override { SetChecked(!Checked()); }
   bool UserKey(int virtualKey) override;
 
  private:
-  std::string caption_;
-  bool checked_ = false;
+  void Raise(const NotifyEvent& event) override;
 };
 
-class MemoryRadioButton final : public MemoryControl<RadioButton> {
+class MemoryRadioButton final : public MemoryControl<RadioButtonState> {
  public:
   using MemoryControl::MemoryControl;
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
-  void SetChecked(bool checked) override;
-  bool Checked() const override { return checked_; }
-  // Clears the state without an event (a sibling was ticked).
-  void Untick() { checked_ = false; }
-
   void UserClick() override { SetChecked(true); }
   bool UserKey(int virtualKey) override;
 
  private:
-  std::string caption_;
-  bool checked_ = false;
+  void Ticked() override;
+  void Raise(const NotifyEvent& event) override;
 };
 
-// The user's ways of moving a scroll bar.
-enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, Home, End };
+using ui::ScrollAction;
 
-class MemoryScrollBar final : public MemoryControl<ScrollBar> {
+class MemoryScrollBar final : public MemoryControl<ScrollBarState> {
  public:
   using MemoryControl::MemoryControl;
-  void SetRange(int min, int max) override;
-  int Min() const override { return min_; }
-  int Max() const override { return max_; }
-  void SetPosition(int position) override;
-  int Position() const override { return position_; }
-  void SetSmallChange(int step) override { smallChange_ = step; }
-  void SetLargeChange(int step) override { largeChange_ = step; }
-
-  void UserScroll(ScrollAction action);
   bool UserKey(int virtualKey) override;
 
  private:
-  int min_ = 0;
-  int max_ = 100;
-  int position_ = 0;
-  int smallChange_ = 1;
-  int largeChange_ = 1;
+  void Raise(const NotifyEvent& event) override;
 };
 
 class MemoryEdit final : public MemoryControl<Edit> {
@@ -253,7 +227,7 @@ class MemoryComboBox final : public MemoryControl<ComboBox> {
 // pixels wide, and the text area is the control's width less 4 pixels of
 // border, 4 of margins and 17 for a vertical scroll bar. So a 306-pixel log
 // with a scroll bar in a 13-pixel font holds 35 characters a line.
-class MemoryMemo final : public MemoryControl<Memo> {
+class MemoryMemo final : public MemoryControl<MemoState> {
  public:
   static constexpr int kBorder = 4;
   static constexpr int kMargins = 4;
@@ -268,9 +242,6 @@ class MemoryMemo final : public MemoryControl<Memo> {
   void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
   void SetVerticalScrollBar(bool shown) override { scrollBar_ = shown; }
   void SetColor(Color color) override { color_ = color; }
-  void AppendLine(const std::string& text) override { lines_.push_back(text); }
-  void Clear() override { lines_.clear(); }
-  std::vector<std::string> Lines() const override { return lines_; }
   int LineCount() const override;
   // Characters a display line holds with the form's font.
   int Columns() const;
@@ -279,30 +250,15 @@ class MemoryMemo final : public MemoryControl<Memo> {
   bool UserKey(int virtualKey) override;
 
  private:
-  std::vector<std::string> lines_;
   bool readOnly_ = false;
   bool scrollBar_ = false;
   Color color_ = Color::Window();
 };
 
-class MemoryStatusBar final : public MemoryControl<StatusBar> {
+class MemoryStatusBar final : public MemoryControl<StatusBarState> {
  public:
   using MemoryControl::MemoryControl;
   bool Focusable() const override { return false; }
-  int AddPanel(int width, Alignment alignment) override;
-  int PanelCount() const override { return static_cast<int>(panels_.size()); }
-  void SetPanelText(int index, const std::string& text) override;
-  std::string PanelText(int index) const override;
-  void SetColor(Color color) override { color_ = color; }
-
- private:
-  struct PanelState {
-    int width;
-    Alignment alignment;
-    std::string text;
-  };
-  std::vector<PanelState> panels_;
-  Color color_ = Color::ButtonFace();
 };
 
 class MemoryImage final : public MemoryControl<Image> {

@@ -302,7 +302,7 @@ bool MemoryToolkit::Scroll(ScrollBar& bar, ScrollAction action) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { widget->UserScroll(action); });
+  Guarded([&] { widget->Step(action); });
   return true;
 }
 

@@ -741,23 +741,21 @@ void QtMemo::SetColor(Color color) {
   memo_->setPalette(palette);
 }
 
-void QtMemo::AppendLine(const std::string& text) {
+void QtMemo::ShowAppended(const std::string& text, bool first) {
   // Not appendPlainText: on an empty view it would swallow an empty first
   // line, and the view's lines must stay the lines added.
   QTextCursor cursor(memo_->document());
   cursor.movePosition(QTextCursor::End);
-  if (!lines_.empty()) {
+  if (!first) {
     cursor.insertBlock();
   }
   cursor.insertText(ToQString(text));
-  lines_.push_back(text);
   memo_->moveCursor(QTextCursor::End);
   memo_->ensureCursorVisible();
 }
 
-void QtMemo::Clear() {
+void QtMemo::ShowCleared() {
   memo_->clear();
-  lines_.clear();
   counts_.clear();
 }
 
@@ -795,14 +793,15 @@ int QtMemo::LineCount() const {
     countedWidth_ = width;
     countedFont_ = memo_->font();
   }
-  while (counts_.size() < lines_.size()) {
-    counts_.push_back(DisplayLines(lines_[counts_.size()], width));
+  const std::vector<std::string>& lines = StoredLines();
+  while (counts_.size() < lines.size()) {
+    counts_.push_back(DisplayLines(lines[counts_.size()], width));
   }
   int total = 0;
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
     total += counts_[i];
   }
-  if (!lines_.empty() && lines_.back().empty()) {
+  if (!lines.empty() && lines.back().empty()) {
     total -= 1;
   }
   return total;
@@ -814,7 +813,7 @@ int QtMemo::LaidOutLineCount() const {
   for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
     total += block.layout()->lineCount();
   }
-  if (!lines_.empty() && lines_.back().empty()) {
+  if (const auto& lines = StoredLines(); !lines.empty() && lines.back().empty()) {
     total -= 1;
   }
   return total;
@@ -896,7 +895,7 @@ template class QtControlOf<RadioButton>;
 template class QtControlOf<ScrollBar>;
 template class QtControlOf<Edit>;
 template class QtControlOf<ComboBox>;
-template class QtControlOf<Memo>;
+template class QtControlOf<MemoState>;
 template class QtControlOf<StatusBar>;
 template class QtControlOf<Image>;
 template class QtControlOf<GroupBox>;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/toolkit/control_state.h"
 #include "shell/toolkit/controls.h"
 
 class QPushButton;
@@ -207,15 +208,12 @@ class QtComboBox final : public QtControlOf<ComboBox> {
   ComboStyle style_ = ComboStyle::DropDown;
 };
 
-class QtMemo final : public QtControlOf<Memo> {
+class QtMemo final : public QtControlOf<MemoState> {
  public:
   QtMemo(QtForm& form, QWidget* parent, const Bounds& bounds);
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
-  void AppendLine(const std::string& text) override;
-  void Clear() override;
-  std::vector<std::string> Lines() const override { return lines_; }
   int LineCount() const override;
   // The display lines the view itself has laid out (a check of LineCount).
   int LaidOutLineCount() const;
@@ -225,9 +223,10 @@ class QtMemo final : public QtControlOf<Memo> {
   // before the view was ever shown.
   int WrapWidth() const;
   int DisplayLines(const std::string& line, int width) const;
+  void ShowAppended(const std::string& text, bool first) override;
+  void ShowCleared() override;
 
   MemoWidget* memo_;
-  std::vector<std::string> lines_;
   // Display lines per line, for the width and font they were measured at.
   mutable std::vector<int> counts_;
   mutable int countedWidth_ = -1;

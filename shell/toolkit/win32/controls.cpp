@@ -170,13 +170,13 @@ bool Win32Control<I>::Focused() const {
 template class Win32Control<Label>;
 template class Win32Control<Panel>;
 template class Win32Control<Button>;
-template class Win32Control<CheckBox>;
-template class Win32Control<RadioButton>;
-template class Win32Control<ScrollBar>;
+template class Win32Control<CheckBoxState>;
+template class Win32Control<RadioButtonState>;
+template class Win32Control<ScrollBarState>;
 template class Win32Control<Edit>;
 template class Win32Control<ComboBox>;
-template class Win32Control<Memo>;
-template class Win32Control<StatusBar>;
+template class Win32Control<MemoState>;
+template class Win32Control<StatusBarState>;
 template class Win32Control<Image>;
 template class Win32Control<GroupBox>;
 
@@ -423,23 +423,17 @@ Win32CheckBox::Win32CheckBox(Win32Form& form, Win32GroupBox* box, const Bounds& 
   CreateWindowFor("BUTTON", BS_CHECKBOX | WS_TABSTOP, 0);
 }
 
-void Win32CheckBox::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  ::SetWindowTextA(window_, caption.c_str());
+void Win32CheckBox::ShowCaption() {
+  ::SetWindowTextA(window_, Caption().c_str());
 }
 
-void Win32CheckBox::SetChecked(bool checked) {
-  if (checked == checked_) {
-    return;
-  }
-  checked_ = checked;
-  ::SendMessageA(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-  Fire(OnClick);
+void Win32CheckBox::ShowChecked() {
+  ::SendMessageA(window_, BM_SETCHECK, Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void Win32CheckBox::Command(WORD code) {
   if (code == BN_CLICKED) {
-    SetChecked(!checked_);
+    SetChecked(!Checked());
   }
 }
 
@@ -453,26 +447,16 @@ Win32RadioButton::Win32RadioButton(Win32Form& form, Win32GroupBox* box, const Bo
   CreateWindowFor("BUTTON", BS_RADIOBUTTON | WS_TABSTOP, 0);
 }
 
-void Win32RadioButton::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  ::SetWindowTextA(window_, caption.c_str());
+void Win32RadioButton::ShowCaption() {
+  ::SetWindowTextA(window_, Caption().c_str());
 }
 
-void Win32RadioButton::SetChecked(bool checked) {
-  if (checked == checked_) {
-    return;
-  }
-  checked_ = checked;
-  ::SendMessageA(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-  if (checked) {
-    form_.RadioTicked(*this);
-    Fire(OnClick);
-  }
+void Win32RadioButton::ShowChecked() {
+  ::SendMessageA(window_, BM_SETCHECK, Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void Win32RadioButton::Untick() {
-  checked_ = false;
-  ::SendMessageA(window_, BM_SETCHECK, BST_UNCHECKED, 0);
+void Win32RadioButton::Ticked() {
+  form_.RadioTicked(*this);
 }
 
 void Win32RadioButton::Command(WORD code) {
@@ -491,64 +475,40 @@ HBRUSH Win32RadioButton::CtlColor(HDC dc) {
 Win32ScrollBar::Win32ScrollBar(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
     : Win32Control(form, box, bounds) {
   CreateWindowFor("SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0);
-  Sync();
+  ShowPosition();
 }
 
-void Win32ScrollBar::Sync() const {
+void Win32ScrollBar::ShowPosition() {
   SCROLLINFO info{};
   info.cbSize = sizeof info;
   // Page 0: the standard thumb, not one sized to a page.
   info.fMask = SIF_RANGE | SIF_POS | SIF_PAGE | SIF_DISABLENOSCROLL;
-  info.nMin = min_;
-  info.nMax = max_;
+  info.nMin = Min();
+  info.nMax = Max();
   info.nPage = 0;
-  info.nPos = position_;
+  info.nPos = Position();
   ::SetScrollInfo(window_, SB_CTL, &info, TRUE);
 }
 
-void Win32ScrollBar::SetRange(int min, int max) {
-  min_ = min;
-  max_ = std::max(min, max);
-  const int clamped = std::clamp(position_, min_, max_);
-  const bool moved = clamped != position_;
-  position_ = clamped;
-  Sync();
-  if (moved) {
-    Fire(OnChange);
-  }
-}
-
-void Win32ScrollBar::SetPosition(int position) {
-  const int clamped = std::clamp(position, min_, max_);
-  if (clamped == position_) {
-    return;
-  }
-  position_ = clamped;
-  Sync();
-  Fire(OnChange);
-}
-
 void Win32ScrollBar::Scroll(WORD code) {
-  // In long arithmetic: a step near the int limits must not overflow.
-  long long target = position_;
   switch (code) {
     case SB_LINELEFT:
-      target -= smallChange_;
+      Step(ScrollAction::LineLeft);
       break;
     case SB_LINERIGHT:
-      target += smallChange_;
+      Step(ScrollAction::LineRight);
       break;
     case SB_PAGELEFT:
-      target -= largeChange_;
+      Step(ScrollAction::PageLeft);
       break;
     case SB_PAGERIGHT:
-      target += largeChange_;
+      Step(ScrollAction::PageRight);
       break;
     case SB_LEFT:
-      target = min_;
+      Step(ScrollAction::Home);
       break;
     case SB_RIGHT:
-      target = max_;
+      Step(ScrollAction::End);
       break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
@@ -556,13 +516,12 @@ void Win32ScrollBar::Scroll(WORD code) {
       info.cbSize = sizeof info;
       info.fMask = SIF_TRACKPOS;
       ::GetScrollInfo(window_, SB_CTL, &info);
-      target = info.nTrackPos;
+      SetPosition(info.nTrackPos);
       break;
     }
     default:
-      return;
+      break;
   }
-  SetPosition(static_cast<int>(std::clamp<long long>(target, min_, max_)));
 }
 
 bool Win32ScrollBar::WantsKey(int virtualKey) const {
@@ -768,23 +727,21 @@ void Win32Memo::SetColor(Color color) {
   Redraw();
 }
 
-void Win32Memo::AppendLine(const std::string& text) {
-  const std::string piece = lines_.empty() ? text : "\r\n" + text;
-  lines_.push_back(text);
+void Win32Memo::ShowAppended(const std::string& text, bool first) {
+  const std::string piece = first ? text : "\r\n" + text;
   const WPARAM end = static_cast<WPARAM>(::GetWindowTextLengthA(window_));
   ::SendMessageA(window_, EM_SETSEL, end, static_cast<LPARAM>(end));
   ::SendMessageA(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
   ::SendMessageA(window_, EM_SCROLLCARET, 0, 0);
 }
 
-void Win32Memo::Clear() {
-  lines_.clear();
+void Win32Memo::ShowCleared() {
   ::SetWindowTextA(window_, "");
 }
 
 int Win32Memo::LineCount() const {
   // The control counts display lines, one for an empty text.
-  if (lines_.empty()) {
+  if (StoredLines().empty()) {
     return 0;
   }
   return static_cast<int>(::SendMessageA(window_, EM_GETLINECOUNT, 0, 0));
@@ -809,38 +766,18 @@ Win32StatusBar::Win32StatusBar(Win32Form& form, Win32GroupBox* box, const Bounds
   CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
 }
 
-int Win32StatusBar::AddPanel(int width, Alignment alignment) {
-  panels_.push_back({width, alignment, {}});
-  Redraw();
-  return PanelCount() - 1;
-}
-
-void Win32StatusBar::SetPanelText(int index, const std::string& text) {
-  panels_.at(static_cast<std::size_t>(index)).text = text;
-  Redraw();
-}
-
-std::string Win32StatusBar::PanelText(int index) const {
-  return panels_.at(static_cast<std::size_t>(index)).text;
-}
-
-void Win32StatusBar::SetColor(Color color) {
-  color_ = color;
-  Redraw();
-}
-
 bool Win32StatusBar::DrawItem(const DRAWITEMSTRUCT& item) {
-  HBRUSH brush = ::CreateSolidBrush(ToColorRef(color_));
+  HBRUSH brush = ::CreateSolidBrush(ToColorRef(GetColor()));
   ::FillRect(item.hDC, &item.rcItem, brush);
   ::DeleteObject(brush);
   HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(COLOR_BTNTEXT));
   int left = item.rcItem.left;
-  for (std::size_t i = 0; i < panels_.size(); ++i) {
-    const PanelState& panel = panels_[i];
+  for (std::size_t i = 0; i < Panels().size(); ++i) {
+    const PanelState& panel = Panels()[i];
     // The last panel reaches the right edge.
-    const int right = i + 1 == panels_.size() ? item.rcItem.right : left + panel.width;
+    const int right = i + 1 == Panels().size() ? item.rcItem.right : left + panel.width;
     RECT rect{left, item.rcItem.top + 2, right - 2, item.rcItem.bottom};
     ::DrawEdge(item.hDC, &rect, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     ::InflateRect(&rect, -2, 0);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/toolkit/control_state.h"
 #include "shell/toolkit/controls.h"
 
 namespace keldo::ui::win32 {
@@ -150,59 +151,40 @@ class Win32Button final : public Win32Control<Button> {
   bool default_ = false;
 };
 
-class Win32CheckBox final : public Win32Control<CheckBox> {
+class Win32CheckBox final : public Win32Control<CheckBoxState> {
  public:
   Win32CheckBox(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
-  void SetChecked(bool checked) override;
-  bool Checked() const override { return checked_; }
   void Command(WORD code) override;
   HBRUSH CtlColor(HDC dc) override;
 
  private:
-  std::string caption_;
-  bool checked_ = false;
+  void ShowCaption() override;
+  void ShowChecked() override;
+  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
-class Win32RadioButton final : public Win32Control<RadioButton> {
+class Win32RadioButton final : public Win32Control<RadioButtonState> {
  public:
   Win32RadioButton(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
-  void SetChecked(bool checked) override;
-  bool Checked() const override { return checked_; }
-  // Cleared because a sibling was ticked: no event.
-  void Untick();
   void Command(WORD code) override;
   HBRUSH CtlColor(HDC dc) override;
 
  private:
-  std::string caption_;
-  bool checked_ = false;
+  void ShowCaption() override;
+  void ShowChecked() override;
+  void Ticked() override;
+  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
-class Win32ScrollBar final : public Win32Control<ScrollBar> {
+class Win32ScrollBar final : public Win32Control<ScrollBarState> {
  public:
   Win32ScrollBar(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
-  void SetRange(int min, int max) override;
-  int Min() const override { return min_; }
-  int Max() const override { return max_; }
-  void SetPosition(int position) override;
-  int Position() const override { return position_; }
-  void SetSmallChange(int step) override { smallChange_ = step; }
-  void SetLargeChange(int step) override { largeChange_ = step; }
   void Scroll(WORD code) override;
   bool WantsKey(int virtualKey) const override;
 
  private:
-  void Sync() const;
-
-  int min_ = 0;
-  int max_ = 100;
-  int position_ = 0;
-  int smallChange_ = 1;
-  int largeChange_ = 1;
+  void ShowPosition() override;
+  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32Edit final : public Win32Control<Edit> {
@@ -247,49 +229,35 @@ class Win32ComboBox final : public Win32Control<ComboBox> {
   int itemIndex_ = -1;
 };
 
-class Win32Memo final : public Win32Control<Memo> {
+class Win32Memo final : public Win32Control<MemoState> {
  public:
   Win32Memo(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
   ~Win32Memo() override;
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
-  void AppendLine(const std::string& text) override;
-  void Clear() override;
-  std::vector<std::string> Lines() const override { return lines_; }
   int LineCount() const override;
   HBRUSH CtlColor(HDC dc) override;
   bool WantsKey(int virtualKey) const override;
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void ShowAppended(const std::string& text, bool first) override;
+  void ShowCleared() override;
 
-  std::vector<std::string> lines_;
   Color color_ = Color::Window();
   HBRUSH brush_ = nullptr;
   WNDPROC original_ = nullptr;
 };
 
-class Win32StatusBar final : public Win32Control<StatusBar> {
+class Win32StatusBar final : public Win32Control<StatusBarState> {
  public:
   Win32StatusBar(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
   bool Focusable() const override { return false; }
-  int AddPanel(int width, Alignment alignment) override;
-  int PanelCount() const override { return static_cast<int>(panels_.size()); }
-  void SetPanelText(int index, const std::string& text) override;
-  std::string PanelText(int index) const override;
-  void SetColor(Color color) override;
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
-  struct PanelState {
-    int width;
-    Alignment alignment;
-    std::string text;
-  };
-
-  std::vector<PanelState> panels_;
-  Color color_ = Color::ButtonFace();
+  void ShowPanels() override { Redraw(); }
 };
 
 class Win32Image final : public Win32Control<Image> {

@@ -1,0 +1,121 @@
+#include "shell/toolkit/control_state.h"
+
+#include <algorithm>
+
+namespace keldo::ui {
+
+void CheckBoxState::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  ShowCaption();
+}
+
+void CheckBoxState::SetChecked(bool checked) {
+  if (checked == checked_) {
+    return;
+  }
+  checked_ = checked;
+  ShowChecked();
+  Raise(OnClick);
+}
+
+void RadioButtonState::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  ShowCaption();
+}
+
+void RadioButtonState::SetChecked(bool checked) {
+  if (checked == checked_) {
+    return;
+  }
+  checked_ = checked;
+  ShowChecked();
+  if (checked) {
+    Ticked();
+    Raise(OnClick);
+  }
+}
+
+void RadioButtonState::Untick() {
+  checked_ = false;
+  ShowChecked();
+}
+
+void ScrollBarState::SetRange(int min, int max) {
+  min_ = min;
+  max_ = std::max(min, max);
+  const int clamped = std::clamp(position_, min_, max_);
+  const bool moved = clamped != position_;
+  position_ = clamped;
+  ShowPosition();
+  if (moved) {
+    Raise(OnChange);
+  }
+}
+
+void ScrollBarState::SetPosition(int position) {
+  const int clamped = std::clamp(position, min_, max_);
+  if (clamped == position_) {
+    return;
+  }
+  position_ = clamped;
+  ShowPosition();
+  Raise(OnChange);
+}
+
+void ScrollBarState::Step(ScrollAction action) {
+  // In long arithmetic: a step near the int limits must not overflow.
+  long long target = position_;
+  switch (action) {
+    case ScrollAction::LineLeft:
+      target -= smallChange_;
+      break;
+    case ScrollAction::LineRight:
+      target += smallChange_;
+      break;
+    case ScrollAction::PageLeft:
+      target -= largeChange_;
+      break;
+    case ScrollAction::PageRight:
+      target += largeChange_;
+      break;
+    case ScrollAction::Home:
+      target = min_;
+      break;
+    case ScrollAction::End:
+      target = max_;
+      break;
+  }
+  SetPosition(static_cast<int>(std::clamp<long long>(target, min_, max_)));
+}
+
+void MemoState::AppendLine(const std::string& text) {
+  ShowAppended(text, lines_.empty());
+  lines_.push_back(text);
+}
+
+void MemoState::Clear() {
+  lines_.clear();
+  ShowCleared();
+}
+
+int StatusBarState::AddPanel(int width, Alignment alignment) {
+  panels_.push_back({width, alignment, {}});
+  ShowPanels();
+  return PanelCount() - 1;
+}
+
+void StatusBarState::SetPanelText(int index, const std::string& text) {
+  panels_.at(static_cast<std::size_t>(index)).text = text;
+  ShowPanels();
+}
+
+std::string StatusBarState::PanelText(int index) const {
+  return panels_.at(static_cast<std::size_t>(index)).text;
+}
+
+void StatusBarState::SetColor(Color color) {
+  color_ = color;
+  ShowPanels();
+}
+
+}  // namespace keldo::ui

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shell/toolkit/controls.h"
+
+namespace keldo::ui {
+
+// The state rules of the controls whose state a backend keeps itself rather
+// than reading it back from a native widget. A backend derives its control
+// from one of these and maps the change onto the screen through the hooks;
+// Raise runs one of the control's events as the backend runs the program's
+// events (guarded or not).
+
+// The user's ways of moving a scroll bar by a step or to an end.
+enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, Home, End };
+
+class CheckBoxState : public CheckBox {
+ public:
+  void SetCaption(const std::string& caption) final;
+  std::string Caption() const final { return caption_; }
+  // OnClick runs exactly when the state changes.
+  void SetChecked(bool checked) final;
+  bool Checked() const final { return checked_; }
+
+ protected:
+  virtual void ShowCaption() {}
+  virtual void ShowChecked() {}
+  virtual void Raise(const NotifyEvent& event) = 0;
+
+ private:
+  std::string caption_;
+  bool checked_ = false;
+};
+
+class RadioButtonState : public RadioButton {
+ public:
+  void SetCaption(const std::string& caption) final;
+  std::string Caption() const final { return caption_; }
+  // Ticking one that was not ticked clears its group (Ticked) and runs
+  // OnClick; clearing runs nothing.
+  void SetChecked(bool checked) final;
+  bool Checked() const final { return checked_; }
+  // Cleared because another of the group was ticked: no event.
+  void Untick();
+
+ protected:
+  virtual void ShowCaption() {}
+  virtual void ShowChecked() {}
+  // The others of the group are to be cleared.
+  virtual void Ticked() = 0;
+  virtual void Raise(const NotifyEvent& event) = 0;
+
+ private:
+  std::string caption_;
+  bool checked_ = false;
+};
+
+class ScrollBarState : public ScrollBar {
+ public:
+  void SetRange(int min, int max) final;
+  int Min() const final { return min_; }
+  int Max() const final { return max_; }
+  void SetPosition(int position) final;
+  int Position() const final { return position_; }
+  void SetSmallChange(int step) final { smallChange_ = step; }
+  void SetLargeChange(int step) final { largeChange_ = step; }
+
+  // The user's step or jump; the position stays within the range.
+  void Step(ScrollAction action);
+
+ protected:
+  // The range or the position changed; OnChange follows where it moved.
+  virtual void ShowPosition() {}
+  virtual void Raise(const NotifyEvent& event) = 0;
+
+ private:
+  int min_ = 0;
+  int max_ = 100;
+  int position_ = 0;
+  int smallChange_ = 1;
+  int largeChange_ = 1;
+};
+
+class MemoState : public Memo {
+ public:
+  void AppendLine(const std::string& text) final;
+  void Clear() final;
+  std::vector<std::string> Lines() const final { return lines_; }
+
+ protected:
+  const std::vector<std::string>& StoredLines() const { return lines_; }
+  // text is to be shown as a new last line; first when it is the only one.
+  virtual void ShowAppended(const std::string& /*text*/, bool /*first*/) {}
+  virtual void ShowCleared() {}
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+class StatusBarState : public StatusBar {
+ public:
+  int AddPanel(int width, Alignment alignment) final;
+  int PanelCount() const final { return static_cast<int>(panels_.size()); }
+  // An index outside the panels throws std::out_of_range.
+  void SetPanelText(int index, const std::string& text) final;
+  std::string PanelText(int index) const final;
+  void SetColor(Color color) final;
+
+ protected:
+  struct PanelState {
+    int width;
+    Alignment alignment;
+    std::string text;
+  };
+  const std::vector<PanelState>& Panels() const { return panels_; }
+  Color GetColor() const { return color_; }
+  virtual void ShowPanels() {}
+
+ private:
+  std::vector<PanelState> panels_;
+  Color color_ = Color::ButtonFace();
+};
+
+}  // namespace keldo::ui
