@@ -88,6 +88,47 @@ void ScrollBarState::Step(ScrollAction action) {
   SetPosition(static_cast<int>(std::clamp<long long>(target, min_, max_)));
 }
 
+void ComboBoxState::SetStyle(ComboStyle style) {
+  if (style == style_) {
+    return;
+  }
+  style_ = style;
+  ShowStyle();
+}
+
+void ComboBoxState::ClearItems() {
+  items_.clear();
+  itemIndex_ = -1;
+  ShowCleared();
+}
+
+void ComboBoxState::AddItem(const std::string& text) {
+  items_.push_back(text);
+  ShowAdded(text);
+}
+
+std::string ComboBoxState::Item(int index) const {
+  return items_.at(static_cast<std::size_t>(index));
+}
+
+void ComboBoxState::SetItemIndex(int index) {
+  TakeChoice(index);
+  ShowChoice();
+}
+
+void ComboBoxState::TakeChoice(int index) {
+  itemIndex_ = index >= 0 && index < ItemCount() ? index : -1;
+}
+
+void ComboBoxState::SetText(const std::string& text) {
+  if (style_ == ComboStyle::DropDown) {
+    ShowEditText(text);
+    return;
+  }
+  const auto it = std::find(items_.begin(), items_.end(), text);
+  SetItemIndex(it == items_.end() ? -1 : static_cast<int>(it - items_.begin()));
+}
+
 void MemoState::AppendLine(const std::string& text) {
   ShowAppended(text, lines_.empty());
   lines_.push_back(text);

@@ -83,6 +83,41 @@ class ScrollBarState : public ScrollBar {
   int largeChange_ = 1;
 };
 
+// The item list and the chosen index; the text is the backend's.
+class ComboBoxState : public ComboBox {
+ public:
+  void SetStyle(ComboStyle style) final;
+  ComboStyle Style() const { return style_; }
+  void ClearItems() final;
+  void AddItem(const std::string& text) final;
+  int ItemCount() const final { return static_cast<int>(items_.size()); }
+  // An index outside the list throws std::out_of_range.
+  std::string Item(int index) const final;
+  void SetItemIndex(int index) final;
+  int ItemIndex() const final { return itemIndex_; }
+  // A DropDown box takes the text as typed; a DropDownList chooses the first
+  // item with exactly that text (case counts), or none.
+  void SetText(const std::string& text) final;
+
+ protected:
+  const std::vector<std::string>& Items() const { return items_; }
+  // The user chose index on the screen (-1 or out of range: none); nothing
+  // is shown again.
+  void TakeChoice(int index);
+  virtual void ShowStyle() {}
+  virtual void ShowCleared() {}
+  virtual void ShowAdded(const std::string& /*text*/) {}
+  // ItemIndex() changed or was set again.
+  virtual void ShowChoice() {}
+  // The editable field of a DropDown box gets text.
+  virtual void ShowEditText(const std::string& text) = 0;
+
+ private:
+  ComboStyle style_ = ComboStyle::DropDown;
+  std::vector<std::string> items_;
+  int itemIndex_ = -1;
+};
+
 class MemoState : public Memo {
  public:
   void AppendLine(const std::string& text) final;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,69 @@ TEST(CheckStateTest, RadioButtonRaisesOnlyWhenTicked) {
   EXPECT_EQ(radio.shown, 4);
   EXPECT_EQ(radio.ticked, 2);
   EXPECT_EQ(radio.raised, 2);
+}
+
+class Combo final : public Plain<ui::ComboBoxState> {
+ public:
+  ui::ControlKind Kind() const override { return kKind; }
+  void SetItemHeight(int) override {}
+  std::string Text() const override { return edit; }
+  void UserChose(int index) { TakeChoice(index); }
+  std::string edit;
+  int choicesShown = 0;
+
+ private:
+  void ShowChoice() override { ++choicesShown; }
+  void ShowEditText(const std::string& text) override { edit = text; }
+};
+
+TEST(ComboBoxStateTest, ChoosingByIndexAndByText) {
+  struct Case {
+    const char* name;
+    ui::ComboStyle style;
+    int index;         // SetItemIndex, unless text is given
+    const char* text;  // SetText
+    int expected;
+    const char* edit;
+  } cases[] = {
+      {"index in range", ui::ComboStyle::DropDownList, 1, nullptr, 1, ""},
+      {"index past the end", ui::ComboStyle::DropDownList, 3, nullptr, -1, ""},
+      {"negative index", ui::ComboStyle::DropDown, -7, nullptr, -1, ""},
+      {"exact text", ui::ComboStyle::DropDownList, 0, "COM2", 1, ""},
+      {"text differs in case", ui::ComboStyle::DropDownList, 0, "com2", -1, ""},
+      {"first of equal items", ui::ComboStyle::DropDownList, 0, "COM1", 0, ""},
+      {"typed text keeps the index", ui::ComboStyle::DropDown, 2, "COM2", 2, "COM2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Combo combo;
+    combo.SetStyle(c.style);
+    for (const char* item : {"COM1", "COM2", "COM1"}) {
+      combo.AddItem(item);
+    }
+    combo.SetItemIndex(c.index);
+    if (c.text != nullptr) {
+      combo.SetText(c.text);
+    }
+    EXPECT_EQ(combo.ItemIndex(), c.expected);
+    EXPECT_EQ(combo.edit, c.edit);
+  }
+}
+
+TEST(ComboBoxStateTest, UsersChoiceIsTakenWithoutShowingAndClearChoosesNone) {
+  Combo combo;
+  combo.AddItem("a");
+  combo.AddItem("b");
+  combo.UserChose(1);
+  EXPECT_EQ(combo.ItemIndex(), 1);
+  combo.UserChose(5);
+  EXPECT_EQ(combo.ItemIndex(), -1);
+  EXPECT_EQ(combo.choicesShown, 0);
+  combo.SetItemIndex(0);
+  combo.ClearItems();
+  EXPECT_EQ(combo.ItemIndex(), -1);
+  EXPECT_EQ(combo.ItemCount(), 0);
+  EXPECT_THROW(combo.Item(0), std::out_of_range);
 }
 
 class Log final : public Plain<ui::MemoState> {

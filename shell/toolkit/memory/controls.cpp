@@ -52,7 +52,7 @@ template class MemoryControl<CheckBoxState>;
 template class MemoryControl<RadioButtonState>;
 template class MemoryControl<ScrollBarState>;
 template class MemoryControl<Edit>;
-template class MemoryControl<ComboBox>;
+template class MemoryControl<ComboBoxState>;
 template class MemoryControl<MemoState>;
 template class MemoryControl<StatusBarState>;
 template class MemoryControl<Image>;
@@ -152,41 +152,22 @@ bool MemoryEdit::UserType(const std::string& text, bool replace) {
   return changed;
 }
 
-void MemoryComboBox::ClearItems() {
-  items_.clear();
-  itemIndex_ = -1;
-  if (style_ == ComboStyle::DropDownList) {
+void MemoryComboBox::ShowCleared() {
+  if (Style() == ComboStyle::DropDownList) {
     text_.clear();
   }
 }
 
-std::string MemoryComboBox::Item(int index) const {
-  return items_.at(static_cast<std::size_t>(index));
-}
-
-void MemoryComboBox::SetItemIndex(int index) {
-  if (index < 0 || index >= ItemCount()) {
-    itemIndex_ = -1;
-    if (style_ == ComboStyle::DropDownList) {
-      text_.clear();
-    }
-    return;
+void MemoryComboBox::ShowChoice() {
+  if (ItemIndex() >= 0) {
+    text_ = Item(ItemIndex());
+  } else if (Style() == ComboStyle::DropDownList) {
+    text_.clear();
   }
-  itemIndex_ = index;
-  text_ = items_[static_cast<std::size_t>(index)];
-}
-
-void MemoryComboBox::SetText(const std::string& text) {
-  if (style_ == ComboStyle::DropDown) {
-    text_ = text;
-    return;
-  }
-  const auto it = std::find(items_.begin(), items_.end(), text);
-  SetItemIndex(it == items_.end() ? -1 : static_cast<int>(it - items_.begin()));
 }
 
 bool MemoryComboBox::UserType(const std::string& text, bool replace) {
-  if (style_ != ComboStyle::DropDown) {
+  if (Style() != ComboStyle::DropDown) {
     return false;
   }
   text_ = replace ? text : text_ + text;
@@ -198,7 +179,7 @@ bool MemoryComboBox::UserKey(int virtualKey) {
     return false;
   }
   const int step = virtualKey == kVkDown ? 1 : -1;
-  const int next = itemIndex_ < 0 ? 0 : std::clamp(itemIndex_ + step, 0, ItemCount() - 1);
+  const int next = ItemIndex() < 0 ? 0 : std::clamp(ItemIndex() + step, 0, ItemCount() - 1);
   SetItemIndex(next);
   return true;
 }

@@ -197,29 +197,21 @@ class MemoryEdit final : public MemoryControl<Edit> {
   int maxLength_ = 0;
 };
 
-class MemoryComboBox final : public MemoryControl<ComboBox> {
+class MemoryComboBox final : public MemoryControl<ComboBoxState> {
  public:
   using MemoryControl::MemoryControl;
-  void SetStyle(ComboStyle style) override { style_ = style; }
   void SetItemHeight(int pixels) override { itemHeight_ = pixels; }
-  void ClearItems() override;
-  void AddItem(const std::string& text) override { items_.push_back(text); }
-  int ItemCount() const override { return static_cast<int>(items_.size()); }
-  std::string Item(int index) const override;
-  void SetItemIndex(int index) override;
-  int ItemIndex() const override { return itemIndex_; }
-  void SetText(const std::string& text) override;
   std::string Text() const override { return text_; }
-  ComboStyle Style() const { return style_; }
 
   bool UserType(const std::string& text, bool replace) override;
   bool UserKey(int virtualKey) override;
 
  private:
-  ComboStyle style_ = ComboStyle::DropDown;
+  void ShowCleared() override;
+  void ShowChoice() override;
+  void ShowEditText(const std::string& text) override { text_ = text; }
+
   int itemHeight_ = 16;
-  std::vector<std::string> items_;
-  int itemIndex_ = -1;
   std::string text_;
 };
 

@@ -174,7 +174,7 @@ template class Win32Control<CheckBoxState>;
 template class Win32Control<RadioButtonState>;
 template class Win32Control<ScrollBarState>;
 template class Win32Control<Edit>;
-template class Win32Control<ComboBox>;
+template class Win32Control<ComboBoxState>;
 template class Win32Control<MemoState>;
 template class Win32Control<StatusBarState>;
 template class Win32Control<Image>;
@@ -575,28 +575,24 @@ void Win32ComboBox::Build() {
     text = Text();
     DestroyNativeWindow();
   }
-  const DWORD style = (style_ == ComboStyle::DropDown ? CBS_DROPDOWN : CBS_DROPDOWNLIST) |
+  const DWORD style = (Style() == ComboStyle::DropDown ? CBS_DROPDOWN : CBS_DROPDOWNLIST) |
                       CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
   CreateWindowFor("COMBOBOX", style, 0, {}, itemHeight_ * kComboDropRows + 2);
   // The closed field takes the height it was given, the list rows theirs.
   ::SendMessageA(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
                  std::max(1, bounds_.height - 6));
   ::SendMessageA(window_, CB_SETITEMHEIGHT, 0, itemHeight_);
-  for (const std::string& item : items_) {
+  for (const std::string& item : Items()) {
     ::SendMessageA(window_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   }
-  ::SendMessageA(window_, CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
-  if (style_ == ComboStyle::DropDown) {
+  ::SendMessageA(window_, CB_SETCURSEL, static_cast<WPARAM>(ItemIndex()), 0);
+  if (Style() == ComboStyle::DropDown) {
     ::SetWindowTextA(window_, text.c_str());
   }
   ApplyState();
 }
 
-void Win32ComboBox::SetStyle(ComboStyle style) {
-  if (style == style_) {
-    return;
-  }
-  style_ = style;
+void Win32ComboBox::ShowStyle() {
   const bool focused = Focused();
   Build();
   if (focused) {
@@ -612,47 +608,30 @@ void Win32ComboBox::SetItemHeight(int pixels) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32ComboBox::ClearItems() {
+void Win32ComboBox::ShowCleared() {
   // The list goes; an editable field keeps its text.
-  const std::string text = style_ == ComboStyle::DropDown ? Text() : std::string();
-  items_.clear();
-  itemIndex_ = -1;
+  const std::string text = Style() == ComboStyle::DropDown ? Text() : std::string();
   ::SendMessageA(window_, CB_RESETCONTENT, 0, 0);
-  if (style_ == ComboStyle::DropDown) {
+  if (Style() == ComboStyle::DropDown) {
     ::SetWindowTextA(window_, text.c_str());
   }
 }
 
-void Win32ComboBox::AddItem(const std::string& text) {
-  items_.push_back(text);
+void Win32ComboBox::ShowAdded(const std::string& text) {
   ::SendMessageA(window_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-std::string Win32ComboBox::Item(int index) const {
-  return items_.at(static_cast<std::size_t>(index));
+void Win32ComboBox::ShowChoice() {
+  ::SendMessageA(window_, CB_SETCURSEL, static_cast<WPARAM>(ItemIndex()), 0);
 }
 
-void Win32ComboBox::SetItemIndex(int index) {
-  if (index < 0 || index >= ItemCount()) {
-    index = -1;
-  }
-  itemIndex_ = index;
-  ::SendMessageA(window_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-void Win32ComboBox::SetText(const std::string& text) {
-  if (style_ == ComboStyle::DropDown) {
-    ::SetWindowTextA(window_, text.c_str());
-    return;
-  }
-  // Exactly that text: the native search ignores case.
-  const auto it = std::find(items_.begin(), items_.end(), text);
-  SetItemIndex(it == items_.end() ? -1 : static_cast<int>(it - items_.begin()));
+void Win32ComboBox::ShowEditText(const std::string& text) {
+  ::SetWindowTextA(window_, text.c_str());
 }
 
 std::string Win32ComboBox::Text() const {
-  if (style_ == ComboStyle::DropDownList) {
-    return itemIndex_ < 0 ? std::string() : items_[static_cast<std::size_t>(itemIndex_)];
+  if (Style() == ComboStyle::DropDownList) {
+    return ItemIndex() < 0 ? std::string() : Item(ItemIndex());
   }
   std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window_)) + 1, '\0');
   text.resize(static_cast<std::size_t>(
@@ -663,8 +642,7 @@ std::string Win32ComboBox::Text() const {
 void Win32ComboBox::Command(WORD code) {
   // The user's choice from the list; typing leaves the chosen index alone.
   if (code == CBN_SELCHANGE) {
-    const LRESULT index = ::SendMessageA(window_, CB_GETCURSEL, 0, 0);
-    itemIndex_ = index >= 0 && index < ItemCount() ? static_cast<int>(index) : -1;
+    TakeChoice(static_cast<int>(::SendMessageA(window_, CB_GETCURSEL, 0, 0)));
   }
 }
 

@@ -203,18 +203,10 @@ class Win32Edit final : public Win32Control<Edit> {
   int maxLength_ = 0;
 };
 
-class Win32ComboBox final : public Win32Control<ComboBox> {
+class Win32ComboBox final : public Win32Control<ComboBoxState> {
  public:
   Win32ComboBox(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
-  void SetStyle(ComboStyle style) override;
   void SetItemHeight(int pixels) override;
-  void ClearItems() override;
-  void AddItem(const std::string& text) override;
-  int ItemCount() const override { return static_cast<int>(items_.size()); }
-  std::string Item(int index) const override;
-  void SetItemIndex(int index) override;
-  int ItemIndex() const override { return itemIndex_; }
-  void SetText(const std::string& text) override;
   std::string Text() const override;
   void Command(WORD code) override;
   bool WantsKey(int virtualKey) const override;
@@ -222,11 +214,13 @@ class Win32ComboBox final : public Win32Control<ComboBox> {
 
  private:
   void Build();
+  void ShowStyle() override;
+  void ShowCleared() override;
+  void ShowAdded(const std::string& text) override;
+  void ShowChoice() override;
+  void ShowEditText(const std::string& text) override;
 
-  ComboStyle style_ = ComboStyle::DropDown;
   int itemHeight_ = 16;
-  std::vector<std::string> items_;
-  int itemIndex_ = -1;
 };
 
 class Win32Memo final : public Win32Control<MemoState> {
