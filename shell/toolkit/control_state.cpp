@@ -4,9 +4,24 @@
 
 namespace keldo::ui {
 
-void CheckBoxState::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  ShowCaption();
+void ButtonState::SetHint(const std::string& hint) {
+  ShowHint(hint);
+  hint_ = hint;
+}
+
+void ButtonState::SetDefault(bool isDefault) {
+  default_ = isDefault;
+  ShowDefault();
+  if (isDefault) {
+    BecameDefault();
+  }
+}
+
+void ButtonState::ClearDefault() {
+  if (default_) {
+    default_ = false;
+    ShowDefault();
+  }
 }
 
 void CheckBoxState::SetChecked(bool checked) {
@@ -16,11 +31,6 @@ void CheckBoxState::SetChecked(bool checked) {
   checked_ = checked;
   ShowChecked();
   Raise(OnClick);
-}
-
-void RadioButtonState::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  ShowCaption();
 }
 
 void RadioButtonState::SetChecked(bool checked) {

@@ -16,28 +16,60 @@ namespace keldo::ui {
 // The user's ways of moving a scroll bar by a step or to an end.
 enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, Home, End };
 
-class CheckBoxState : public CheckBox {
+// The caption of a control kind I that has one.
+template <class I>
+class Captioned : public I {
  public:
-  void SetCaption(const std::string& caption) final;
+  void SetCaption(const std::string& caption) final {
+    caption_ = caption;
+    ShowCaption();
+  }
   std::string Caption() const final { return caption_; }
+
+ protected:
+  virtual void ShowCaption() {}
+
+ private:
+  std::string caption_;
+};
+
+class ButtonState : public Captioned<Button> {
+ public:
+  void SetHint(const std::string& hint) final;
+  std::string Hint() const final { return hint_; }
+  void SetDefault(bool isDefault) final;
+  bool Default() const final { return default_; }
+  // Another button of the form became the default.
+  void ClearDefault();
+
+ protected:
+  // Runs while Hint() is still the one before.
+  virtual void ShowHint(const std::string& /*hint*/) {}
+  virtual void ShowDefault() {}
+  // This button became the default: the form's others are to lose the flag.
+  virtual void BecameDefault() = 0;
+
+ private:
+  std::string hint_;
+  bool default_ = false;
+};
+
+class CheckBoxState : public Captioned<CheckBox> {
+ public:
   // OnClick runs exactly when the state changes.
   void SetChecked(bool checked) final;
   bool Checked() const final { return checked_; }
 
  protected:
-  virtual void ShowCaption() {}
   virtual void ShowChecked() {}
   virtual void Raise(const NotifyEvent& event) = 0;
 
  private:
-  std::string caption_;
   bool checked_ = false;
 };
 
-class RadioButtonState : public RadioButton {
+class RadioButtonState : public Captioned<RadioButton> {
  public:
-  void SetCaption(const std::string& caption) final;
-  std::string Caption() const final { return caption_; }
   // Ticking one that was not ticked clears its group (Ticked) and runs
   // OnClick; clearing runs nothing.
   void SetChecked(bool checked) final;
@@ -46,14 +78,12 @@ class RadioButtonState : public RadioButton {
   void Untick();
 
  protected:
-  virtual void ShowCaption() {}
   virtual void ShowChecked() {}
   // The others of the group are to be cleared.
   virtual void Ticked() = 0;
   virtual void Raise(const NotifyEvent& event) = 0;
 
  private:
-  std::string caption_;
   bool checked_ = false;
 };
 

@@ -89,6 +89,34 @@ TEST(ScrollBarStateTest, StepsStayInRangeNearTheIntLimits) {
   }
 }
 
+class Press final : public Plain<ui::ButtonState> {
+ public:
+  ui::ControlKind Kind() const override { return kKind; }
+  void SetGlyph(const art::Picture&, int) override {}
+  std::vector<std::string> log;
+
+ private:
+  void ShowCaption() override { log.push_back("caption " + Caption()); }
+  void ShowHint(const std::string& hint) override { log.push_back("hint " + Hint() + ">" + hint); }
+  void ShowDefault() override { log.push_back(Default() ? "default" : "plain"); }
+  void BecameDefault() override { log.push_back("others"); }
+};
+
+TEST(ButtonStateTest, HintSeesTheOldOneAndDefaultTellsTheForm) {
+  Press button;
+  button.SetCaption("&Save");
+  button.SetHint("a");
+  button.SetHint("");
+  button.SetDefault(true);
+  button.ClearDefault();
+  button.ClearDefault();  // not the default any more: nothing to show
+  button.SetDefault(false);
+  EXPECT_EQ(button.log, (std::vector<std::string>{"caption &Save", "hint >a", "hint a>", "default",
+                                                  "others", "plain", "plain"}));
+  EXPECT_EQ(button.Caption(), "&Save");
+  EXPECT_EQ(button.Hint(), "");
+}
+
 class Check final : public Plain<ui::CheckBoxState> {
  public:
   ui::ControlKind Kind() const override { return kKind; }

@@ -45,9 +45,9 @@ void MemoryControl<I>::Changed() {
   }
 }
 
-template class MemoryControl<Label>;
-template class MemoryControl<Panel>;
-template class MemoryControl<Button>;
+template class MemoryControl<Captioned<Label>>;
+template class MemoryControl<Captioned<Panel>>;
+template class MemoryControl<ButtonState>;
 template class MemoryControl<CheckBoxState>;
 template class MemoryControl<RadioButtonState>;
 template class MemoryControl<ScrollBarState>;
@@ -56,13 +56,10 @@ template class MemoryControl<ComboBoxState>;
 template class MemoryControl<MemoState>;
 template class MemoryControl<StatusBarState>;
 template class MemoryControl<Image>;
-template class MemoryControl<GroupBox>;
+template class MemoryControl<Captioned<GroupBox>>;
 
-void MemoryButton::SetDefault(bool isDefault) {
-  default_ = isDefault;
-  if (isDefault) {
-    form_.DefaultChanged(*this);
-  }
+void MemoryButton::BecameDefault() {
+  form_.DefaultChanged(*this);
 }
 
 void MemoryButton::UserClick() {

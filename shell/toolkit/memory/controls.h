@@ -77,29 +77,24 @@ class MemoryControl : public I, public MemoryWidget {
   void Changed();
 };
 
-class MemoryLabel final : public MemoryControl<Label> {
+class MemoryLabel final : public MemoryControl<Captioned<Label>> {
  public:
   using MemoryControl::MemoryControl;
   bool Focusable() const override { return false; }
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
   void SetAlignment(Alignment alignment) override { alignment_ = alignment; }
   void SetLayout(VerticalLayout layout) override { layout_ = layout; }
   Alignment GetAlignment() const { return alignment_; }
   VerticalLayout GetLayout() const { return layout_; }
 
  private:
-  std::string caption_;
   Alignment alignment_ = Alignment::Left;
   VerticalLayout layout_ = VerticalLayout::Top;
 };
 
-class MemoryPanel final : public MemoryControl<Panel> {
+class MemoryPanel final : public MemoryControl<Captioned<Panel>> {
  public:
   using MemoryControl::MemoryControl;
   bool Focusable() const override { return false; }
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
   void SetAlignment(Alignment alignment) override { alignment_ = alignment; }
   void SetBevel(Bevel outer, Bevel inner, int borderWidth) override {
     outer_ = outer;
@@ -110,7 +105,6 @@ class MemoryPanel final : public MemoryControl<Panel> {
   Color GetColor() const { return color_; }
 
  private:
-  std::string caption_;
   Alignment alignment_ = Alignment::Center;
   Bevel outer_ = Bevel::Raised;
   Bevel inner_ = Bevel::None;
@@ -118,20 +112,13 @@ class MemoryPanel final : public MemoryControl<Panel> {
   Color color_ = Color::ButtonFace();
 };
 
-class MemoryButton final : public MemoryControl<Button> {
+class MemoryButton final : public MemoryControl<ButtonState> {
  public:
   using MemoryControl::MemoryControl;
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
   void SetGlyph(const art::Picture& picture, int glyphs) override {
     glyph_ = picture;
     glyphs_ = glyphs;
   }
-  void SetHint(const std::string& hint) override { hint_ = hint; }
-  std::string Hint() const override { return hint_; }
-  void SetDefault(bool isDefault) override;
-  bool Default() const override { return default_; }
-  void ClearDefault() { default_ = false; }
 
   const std::optional<art::Picture>& Glyph() const { return glyph_; }
   int GlyphCount() const { return glyphs_; }
@@ -140,11 +127,10 @@ class MemoryButton final : public MemoryControl<Button> {
   bool UserKey(int virtualKey) override;
 
  private:
-  std::string caption_;
-  std::string hint_;
+  void BecameDefault() override;
+
   std::optional<art::Picture> glyph_;
   int glyphs_ = 0;
-  bool default_ = false;
 };
 
 class MemoryCheckBox final : public MemoryControl<CheckBoxState> {
@@ -265,15 +251,10 @@ class MemoryImage final : public MemoryControl<Image> {
   std::optional<art::Picture> picture_;
 };
 
-class MemoryGroupBox final : public MemoryControl<GroupBox> {
+class MemoryGroupBox final : public MemoryControl<Captioned<GroupBox>> {
  public:
   using MemoryControl::MemoryControl;
   bool Focusable() const override { return false; }
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
-
- private:
-  std::string caption_;
 };
 
 }  // namespace keldo::ui::memory

@@ -320,9 +320,8 @@ QtLabel::QtLabel(QtForm& form, QWidget* parent, const Bounds& bounds)
   Align();
 }
 
-void QtLabel::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  label_->setText(ToQString(caption));
+void QtLabel::ShowCaption() {
+  label_->setText(ToQString(Caption()));
 }
 
 void QtLabel::SetAlignment(Alignment alignment) {
@@ -345,9 +344,8 @@ QtPanel::QtPanel(QtForm& form, QWidget* parent, const Bounds& bounds)
     : QtControlOf(form, new PanelWidget(parent), bounds),
       panel_(static_cast<PanelWidget*>(widget_)) {}
 
-void QtPanel::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  panel_->text = ToQString(caption);
+void QtPanel::ShowCaption() {
+  panel_->text = ToQString(Caption());
   panel_->update();
 }
 
@@ -385,9 +383,8 @@ QtButton::QtButton(QtForm& form, QWidget* parent, const Bounds& bounds)
   });
 }
 
-void QtButton::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  button_->setText(ToQString(caption));
+void QtButton::ShowCaption() {
+  button_->setText(ToQString(Caption()));
 }
 
 void QtButton::SetGlyph(const art::Picture& picture, int glyphs) {
@@ -396,22 +393,16 @@ void QtButton::SetGlyph(const art::Picture& picture, int glyphs) {
   button_->setIconSize(QSize(picture.width / count, picture.height));
 }
 
-void QtButton::SetHint(const std::string& hint) {
-  hint_ = hint;
+void QtButton::ShowHint(const std::string& hint) {
   button_->setToolTip(ToQString(hint));
 }
 
-void QtButton::SetDefault(bool isDefault) {
-  default_ = isDefault;
-  button_->setDefault(isDefault);
-  if (isDefault) {
-    form_.DefaultChanged(*this);
-  }
+void QtButton::ShowDefault() {
+  button_->setDefault(Default());
 }
 
-void QtButton::ClearDefault() {
-  default_ = false;
-  button_->setDefault(false);
+void QtButton::BecameDefault() {
+  form_.DefaultChanged(*this);
 }
 
 void QtButton::Press() {
@@ -425,7 +416,7 @@ bool QtButton::Usable() const {
 }
 
 char QtButton::AccessKey() const {
-  return AccessKeyOf(caption_);
+  return AccessKeyOf(Caption());
 }
 
 // Check box.
@@ -443,9 +434,8 @@ QtCheckBox::QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds)
   });
 }
 
-void QtCheckBox::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  box_->setText(ToQString(caption));
+void QtCheckBox::ShowCaption() {
+  box_->setText(ToQString(Caption()));
 }
 
 void QtCheckBox::SetChecked(bool checked) {
@@ -484,9 +474,8 @@ QtRadioButton::QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds
   });
 }
 
-void QtRadioButton::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  radio_->setText(ToQString(caption));
+void QtRadioButton::ShowCaption() {
+  radio_->setText(ToQString(Caption()));
 }
 
 void QtRadioButton::SetChecked(bool checked) {
@@ -882,22 +871,21 @@ const art::Picture* QtImage::Picture() const {
 QtGroupBox::QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds)
     : QtControlOf(form, new QGroupBox(parent), bounds), box_(static_cast<QGroupBox*>(widget_)) {}
 
-void QtGroupBox::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  box_->setTitle(ToQString(caption));
+void QtGroupBox::ShowCaption() {
+  box_->setTitle(ToQString(Caption()));
 }
 
-template class QtControlOf<Label>;
-template class QtControlOf<Panel>;
-template class QtControlOf<Button>;
-template class QtControlOf<CheckBox>;
-template class QtControlOf<RadioButton>;
+template class QtControlOf<Captioned<Label>>;
+template class QtControlOf<Captioned<Panel>>;
+template class QtControlOf<ButtonState>;
+template class QtControlOf<Captioned<CheckBox>>;
+template class QtControlOf<Captioned<RadioButton>>;
 template class QtControlOf<ScrollBar>;
 template class QtControlOf<Edit>;
 template class QtControlOf<ComboBox>;
 template class QtControlOf<MemoState>;
 template class QtControlOf<StatusBar>;
 template class QtControlOf<Image>;
-template class QtControlOf<GroupBox>;
+template class QtControlOf<Captioned<GroupBox>>;
 
 }  // namespace keldo::ui::qt

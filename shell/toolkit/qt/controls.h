@@ -74,86 +74,72 @@ class QtControlOf : public Interface, public QtControl {
   bool Focused() const override;
 };
 
-class QtLabel final : public QtControlOf<Label> {
+class QtLabel final : public QtControlOf<Captioned<Label>> {
  public:
   QtLabel(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetAlignment(Alignment alignment) override;
   void SetLayout(VerticalLayout layout) override;
 
  private:
+  void ShowCaption() override;
   void Align();
   QLabel* label_;
-  std::string caption_;
   Alignment alignment_ = Alignment::Left;
   VerticalLayout layout_ = VerticalLayout::Top;
 };
 
-class QtPanel final : public QtControlOf<Panel> {
+class QtPanel final : public QtControlOf<Captioned<Panel>> {
  public:
   QtPanel(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetAlignment(Alignment alignment) override;
   void SetBevel(Bevel outer, Bevel inner, int borderWidth) override;
   void SetColor(Color color) override;
 
  private:
+  void ShowCaption() override;
   PanelWidget* panel_;
-  std::string caption_;
 };
 
-class QtButton final : public QtControlOf<Button> {
+class QtButton final : public QtControlOf<ButtonState> {
  public:
   QtButton(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetGlyph(const art::Picture& picture, int glyphs) override;
-  void SetHint(const std::string& hint) override;
-  std::string Hint() const override { return hint_; }
-  void SetDefault(bool isDefault) override;
-  bool Default() const override { return default_; }
   // A press by the user, Enter or Space.
   void Press();
   // The lower-case access key of the caption, or 0.
   char AccessKey() const;
   // Visible and enabled along its parents.
   bool Usable() const;
-  void ClearDefault();
 
  private:
+  void ShowCaption() override;
+  void ShowHint(const std::string& hint) override;
+  void ShowDefault() override;
+  void BecameDefault() override;
   QPushButton* button_;
-  std::string caption_;
-  std::string hint_;
-  bool default_ = false;
 };
 
-class QtCheckBox final : public QtControlOf<CheckBox> {
+class QtCheckBox final : public QtControlOf<Captioned<CheckBox>> {
  public:
   QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetChecked(bool checked) override;
   bool Checked() const override;
 
  private:
+  void ShowCaption() override;
   QCheckBox* box_;
-  std::string caption_;
 };
 
-class QtRadioButton final : public QtControlOf<RadioButton> {
+class QtRadioButton final : public QtControlOf<Captioned<RadioButton>> {
  public:
   QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetChecked(bool checked) override;
   bool Checked() const override;
   bool TabStop() const override;
 
  private:
+  void ShowCaption() override;
   RadioWidget* radio_;
-  std::string caption_;
 };
 
 class QtScrollBar final : public QtControlOf<ScrollBar> {
@@ -259,16 +245,14 @@ class QtImage final : public QtControlOf<Image> {
   std::unique_ptr<art::Picture> picture_;
 };
 
-class QtGroupBox final : public QtControlOf<GroupBox> {
+class QtGroupBox final : public QtControlOf<Captioned<GroupBox>> {
  public:
   QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   QWidget* Client() const { return widget_; }
 
  private:
+  void ShowCaption() override;
   QGroupBox* box_;
-  std::string caption_;
 };
 
 }  // namespace keldo::ui::qt

@@ -167,9 +167,9 @@ bool Win32Control<I>::Focused() const {
   return form_.FocusedWidget() == this;
 }
 
-template class Win32Control<Label>;
-template class Win32Control<Panel>;
-template class Win32Control<Button>;
+template class Win32Control<Captioned<Label>>;
+template class Win32Control<Captioned<Panel>>;
+template class Win32Control<ButtonState>;
 template class Win32Control<CheckBoxState>;
 template class Win32Control<RadioButtonState>;
 template class Win32Control<ScrollBarState>;
@@ -178,18 +178,13 @@ template class Win32Control<ComboBoxState>;
 template class Win32Control<MemoState>;
 template class Win32Control<StatusBarState>;
 template class Win32Control<Image>;
-template class Win32Control<GroupBox>;
+template class Win32Control<Captioned<GroupBox>>;
 
 // --- Label, panel, image: owner-drawn statics ----------------------------------
 
 Win32Label::Win32Label(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
     : Win32Control(form, box, bounds) {
   CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
-}
-
-void Win32Label::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  Redraw();
 }
 
 void Win32Label::SetAlignment(Alignment alignment) {
@@ -203,12 +198,13 @@ void Win32Label::SetLayout(VerticalLayout layout) {
 }
 
 bool Win32Label::DrawItem(const DRAWITEMSTRUCT& item) {
+  const std::string caption = Caption();
   RECT rect = item.rcItem;
   ::FillRect(item.hDC, &rect, form_.BackBrush());
   HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(enabled_ ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
-  ::DrawTextA(item.hDC, caption_.c_str(), static_cast<int>(caption_.size()), &rect,
+  ::DrawTextA(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &rect,
               HorizontalFlags(alignment_) | VerticalFlags(layout_));
   ::SelectObject(item.hDC, old);
   return true;
@@ -217,11 +213,6 @@ bool Win32Label::DrawItem(const DRAWITEMSTRUCT& item) {
 Win32Panel::Win32Panel(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
     : Win32Control(form, box, bounds) {
   CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
-}
-
-void Win32Panel::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  Redraw();
 }
 
 void Win32Panel::SetAlignment(Alignment alignment) {
@@ -242,6 +233,7 @@ void Win32Panel::SetColor(Color color) {
 }
 
 bool Win32Panel::DrawItem(const DRAWITEMSTRUCT& item) {
+  const std::string caption = Caption();
   RECT rect = item.rcItem;
   HBRUSH brush = ::CreateSolidBrush(ToColorRef(color_));
   ::FillRect(item.hDC, &rect, brush);
@@ -253,7 +245,7 @@ bool Win32Panel::DrawItem(const DRAWITEMSTRUCT& item) {
   HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(COLOR_WINDOWTEXT));
-  ::DrawTextA(item.hDC, caption_.c_str(), static_cast<int>(caption_.size()), &rect,
+  ::DrawTextA(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &rect,
               HorizontalFlags(alignment_) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   ::SelectObject(item.hDC, old);
   return true;
@@ -290,14 +282,13 @@ Win32Button::Win32Button(Win32Form& form, Win32GroupBox* box, const Bounds& boun
 }
 
 Win32Button::~Win32Button() {
-  if (!hint_.empty()) {
+  if (!Hint().empty()) {
     SetHint({});
   }
 }
 
-void Win32Button::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  ::SetWindowTextA(window_, caption.c_str());
+void Win32Button::ShowCaption() {
+  ::SetWindowTextA(window_, Caption().c_str());
   Redraw();
 }
 
@@ -311,7 +302,7 @@ void Win32Button::SetGlyph(const art::Picture& picture, int glyphs) {
   Redraw();
 }
 
-void Win32Button::SetHint(const std::string& hint) {
+void Win32Button::ShowHint(const std::string& hint) {
   HWND tooltip = form_.Tooltip();
   TTTOOLINFOA tool{};
   // The size without the last field: comctl32 before version 6 refuses more.
@@ -320,29 +311,18 @@ void Win32Button::SetHint(const std::string& hint) {
   tool.hwnd = form_.Handle();
   tool.uId = reinterpret_cast<UINT_PTR>(window_);
   tool.lpszText = const_cast<char*>(hint.c_str());
-  if (hint_.empty() && !hint.empty()) {
+  const std::string& shown = Hint();
+  if (shown.empty() && !hint.empty()) {
     ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  } else if (!hint_.empty() && hint.empty()) {
+  } else if (!shown.empty() && hint.empty()) {
     ::SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   } else if (!hint.empty()) {
     ::SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  hint_ = hint;
 }
 
-void Win32Button::SetDefault(bool isDefault) {
-  default_ = isDefault;
-  if (isDefault) {
-    form_.DefaultChanged(*this);
-  }
-  Redraw();
-}
-
-void Win32Button::ClearDefault() {
-  if (default_) {
-    default_ = false;
-    Redraw();
-  }
+void Win32Button::BecameDefault() {
+  form_.DefaultChanged(*this);
 }
 
 void Win32Button::Command(WORD code) {
@@ -354,13 +334,14 @@ void Win32Button::Command(WORD code) {
 }
 
 bool Win32Button::DrawItem(const DRAWITEMSTRUCT& item) {
+  const std::string caption = Caption();
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   const bool pushed = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
   const bool disabled = (item.itemState & ODS_DISABLED) != 0;
   ::FillRect(dc, &rect, form_.BackBrush());
-  if (default_ || focused) {
+  if (Default() || focused) {
     // The default (or focused) button has a dark frame around its face.
     ::FrameRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     ::InflateRect(&rect, -1, -1);
@@ -372,9 +353,9 @@ bool Win32Button::DrawItem(const DRAWITEMSTRUCT& item) {
   const int glyphHeight = glyph_ ? glyph_->height : 0;
   HGDIOBJ oldFont = ::SelectObject(dc, form_.FontHandle());
   SIZE text{};
-  if (!caption_.empty()) {
+  if (!caption.empty()) {
     RECT measure{0, 0, 0, 0};
-    ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &measure,
+    ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &measure,
                 DT_CALCRECT | DT_SINGLELINE);
     text.cx = measure.right - measure.left;
     text.cy = measure.bottom - measure.top;
@@ -400,12 +381,12 @@ bool Win32Button::DrawItem(const DRAWITEMSTRUCT& item) {
       RECT shadow = textRect;
       ::OffsetRect(&shadow, 1, 1);
       ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
-      ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &shadow, flags);
+      ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &shadow, flags);
       ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
     } else {
       ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
     }
-    ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &textRect, flags);
+    ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, flags);
   }
   ::SelectObject(dc, oldFont);
   if (focused && (item.itemState & ODS_NOFOCUSRECT) == 0) {
@@ -776,9 +757,8 @@ Win32GroupBox::Win32GroupBox(Win32Form& form, Win32GroupBox* box, const Bounds& 
   ::SetWindowPos(window_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void Win32GroupBox::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  ::SetWindowTextA(window_, caption.c_str());
+void Win32GroupBox::ShowCaption() {
+  ::SetWindowTextA(window_, Caption().c_str());
 }
 
 POINT Win32GroupBox::Origin() const {

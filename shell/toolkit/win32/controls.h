@@ -88,35 +88,33 @@ class Win32Control : public I, public Win32Widget {
   bool Focused() const override;
 };
 
-class Win32Label final : public Win32Control<Label> {
+class Win32Label final : public Win32Control<Captioned<Label>> {
  public:
   Win32Label(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
   bool Focusable() const override { return false; }
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetAlignment(Alignment alignment) override;
   void SetLayout(VerticalLayout layout) override;
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
-  std::string caption_;
+  void ShowCaption() override { Redraw(); }
+
   Alignment alignment_ = Alignment::Left;
   VerticalLayout layout_ = VerticalLayout::Top;
 };
 
-class Win32Panel final : public Win32Control<Panel> {
+class Win32Panel final : public Win32Control<Captioned<Panel>> {
  public:
   Win32Panel(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
   bool Focusable() const override { return false; }
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetAlignment(Alignment alignment) override;
   void SetBevel(Bevel outer, Bevel inner, int borderWidth) override;
   void SetColor(Color color) override;
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
-  std::string caption_;
+  void ShowCaption() override { Redraw(); }
+
   Alignment alignment_ = Alignment::Center;
   Bevel outer_ = Bevel::Raised;
   Bevel inner_ = Bevel::None;
@@ -124,18 +122,11 @@ class Win32Panel final : public Win32Control<Panel> {
   Color color_ = Color::ButtonFace();
 };
 
-class Win32Button final : public Win32Control<Button> {
+class Win32Button final : public Win32Control<ButtonState> {
  public:
   Win32Button(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
   ~Win32Button() override;
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void SetGlyph(const art::Picture& picture, int glyphs) override;
-  void SetHint(const std::string& hint) override;
-  std::string Hint() const override { return hint_; }
-  void SetDefault(bool isDefault) override;
-  bool Default() const override { return default_; }
-  void ClearDefault();
 
   void Command(WORD code) override;
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
@@ -143,12 +134,14 @@ class Win32Button final : public Win32Control<Button> {
   void Press() { Fire(OnClick); }
 
  private:
-  std::string caption_;
-  std::string hint_;
+  void ShowCaption() override;
+  void ShowHint(const std::string& hint) override;
+  void ShowDefault() override { Redraw(); }
+  void BecameDefault() override;
+
   std::optional<art::Picture> glyph_;
   std::optional<art::Picture> greyed_;
   int glyphs_ = 1;
-  bool default_ = false;
 };
 
 class Win32CheckBox final : public Win32Control<CheckBoxState> {
@@ -267,19 +260,17 @@ class Win32Image final : public Win32Control<Image> {
   std::optional<art::Picture> picture_;
 };
 
-class Win32GroupBox final : public Win32Control<GroupBox> {
+class Win32GroupBox final : public Win32Control<Captioned<GroupBox>> {
  public:
   Win32GroupBox(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
   bool Focusable() const override { return false; }
-  void SetCaption(const std::string& caption) override;
-  std::string Caption() const override { return caption_; }
   void ApplyState() override;
   HBRUSH CtlColor(HDC dc) override;
   // Where its controls' bounds start, in the form's client area.
   POINT Origin() const;
 
  private:
-  std::string caption_;
+  void ShowCaption() override;
 };
 
 }  // namespace keldo::ui::win32
