@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "shell/toolkit/messages.h"
+#include "shell/toolkit/system_command.h"
 
 namespace keldo::ui::memory {
 
@@ -57,19 +58,10 @@ void MemoryApplication::Run() {
 }
 
 void MemoryApplication::Perform(Message& message) {
-  if (CallHooks(message)) {
+  if (CallHooks(message) || message.Msg != kWmSysCommand) {
     return;
   }
-  if (message.Msg != kWmSysCommand) {
-    return;
-  }
-  if (message.WParam == kScMinimize) {
-    Minimize();
-  } else if (message.WParam == kScRestore) {
-    Restore();
-  } else if (Form* main = MainForm(); message.WParam == kScClose && main != nullptr) {
-    main->Close();
-  }
+  PerformSystemCommand(*this, message.WParam);
 }
 
 MemoryToolkit::MemoryToolkit(EventLoop& loop) : loop_(loop), app_(*this) {}

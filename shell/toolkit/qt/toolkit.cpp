@@ -19,6 +19,7 @@
 #include "shell/toolkit/qt/form.h"
 #include "shell/toolkit/qt/notify_area.h"
 #include "shell/toolkit/qt/picture.h"
+#include "shell/toolkit/system_command.h"
 
 namespace keldo::ui::qt {
 
@@ -240,13 +241,7 @@ void QtApplication::Perform(Message& message) {
   if (CallHooks(message) || message.Msg != kWmSysCommand) {
     return;
   }
-  if (message.WParam == kScMinimize) {
-    Minimize();
-  } else if (message.WParam == kScRestore) {
-    Restore();
-  } else if (QtForm* main = MainQtForm(); message.WParam == kScClose && main != nullptr) {
-    main->Close();
-  }
+  PerformSystemCommand(*this, message.WParam);
 }
 
 // Toolkit.

@@ -2,6 +2,7 @@
 #include <stdexcept>
 
 #include "shell/toolkit/messages.h"
+#include "shell/toolkit/system_command.h"
 #include "shell/toolkit/win32/form.h"
 #include "shell/toolkit/win32/toolkit.h"
 
@@ -169,23 +170,14 @@ LRESULT Win32Application::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return hooked.Result;
   }
   switch (message) {
-    case WM_SYSCOMMAND:
-      switch (wParam & 0xFFF0) {
-        case SC_MINIMIZE:
-          toolkit_.Guard([this] { Minimize(); });
-          return 0;
-        case SC_RESTORE:
-          toolkit_.Guard([this] { Restore(); });
-          return 0;
-        case SC_CLOSE:
-          if (Form* main = MainForm()) {
-            toolkit_.Guard([main] { main->Close(); });
-          }
-          return 0;
-        default:
-          break;
+    case WM_SYSCOMMAND: {
+      const WPARAM command = wParam & 0xFFF0;
+      if (command == SC_MINIMIZE || command == SC_RESTORE || command == SC_CLOSE) {
+        toolkit_.Guard([&] { PerformSystemCommand(*this, command); });
+        return 0;
       }
       break;
+    }
     case WM_SETFOCUS: {
       // The taskbar entry was activated: the form in front takes the focus.
       Win32Form* top = toolkit_.ModalForm();
