@@ -19,16 +19,6 @@ class MemoryPopupMenu final : public PopupMenu {
   MemoryToolkit& toolkit_;
 };
 
-class MemoryMessageWindow final : public MessageWindow {
- public:
-  explicit MemoryMessageWindow(MemoryToolkit& toolkit) : toolkit_(toolkit) {}
-  ~MemoryMessageWindow() override { toolkit_.WindowDestroyed(Handle()); }
-  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(this); }
-
- private:
-  MemoryToolkit& toolkit_;
-};
-
 int FirstButton(unsigned flags) {
   switch (flags & kMbTypeMask) {
     case kMbYesNo:
@@ -64,7 +54,7 @@ void MemoryApplication::Perform(Message& message) {
   PerformSystemCommand(*this, message.WParam);
 }
 
-MemoryToolkit::MemoryToolkit(EventLoop& loop) : loop_(loop), app_(*this) {}
+MemoryToolkit::MemoryToolkit(EventLoop& loop) : loop_(loop), app_(*this), windows_(loop) {}
 
 MemoryToolkit::~MemoryToolkit() = default;
 
@@ -77,9 +67,7 @@ std::unique_ptr<PopupMenu> MemoryToolkit::CreatePopupMenu() {
 }
 
 std::unique_ptr<MessageWindow> MemoryToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
-  auto window = std::make_unique<MemoryMessageWindow>(*this);
-  windows_[window->Handle()] = std::move(handler);
-  return window;
+  return windows_.Create(std::move(handler));
 }
 
 bool MemoryToolkit::TopLevelWindowExists(const std::string& className) {
@@ -171,7 +159,7 @@ bool MemoryToolkit::TrayAction(unsigned action) {
   }
   const NotifyIconData icon = icons_.begin()->second;
   Message message{icon.uCallbackMessage, icon.uID, static_cast<std::intptr_t>(action), 0};
-  return Send(icon.hWnd, message);
+  return windows_.Send(icon.hWnd, message);
 }
 
 bool MemoryToolkit::DoubleClickTrayIcon(unsigned buttonDown) {
@@ -184,49 +172,25 @@ bool MemoryToolkit::RightClickTrayIcon() {
   return TrayAction(kWmRButtonDown) && TrayAction(kWmRButtonUp);
 }
 
-bool MemoryToolkit::Send(WindowHandle handle, Message& message) {
-  const auto it = windows_.find(handle);
-  if (it == windows_.end()) {
-    return false;
-  }
-  MessageWindow::Handler handler = it->second;  // the window may go meanwhile
-  Guarded([&] { handler(message); });
-  return true;
-}
-
 void MemoryToolkit::Broadcast(Message message) {
-  std::vector<WindowHandle> handles;
-  for (const auto& entry : windows_) {
-    handles.push_back(entry.first);
-  }
-  for (WindowHandle handle : handles) {
-    Message copy = message;
-    Send(handle, copy);
-  }
+  windows_.Broadcast(message);
 }
 
 bool MemoryToolkit::EndSession(bool ending) {
-  std::vector<WindowHandle> handles;
-  for (const auto& entry : windows_) {
-    handles.push_back(entry.first);
-  }
+  const std::vector<WindowHandle> handles = windows_.Handles();
   bool agreed = true;
   for (WindowHandle handle : handles) {
     Message query{kWmQueryEndSession, 0, 0, 0};
-    if (Send(handle, query) && query.Result == 0) {
+    if (windows_.Send(handle, query) && query.Result == 0) {
       agreed = false;
     }
   }
   const bool ends = ending && agreed;
   for (WindowHandle handle : handles) {
     Message end{kWmEndSession, ends ? 1u : 0u, 0, 0};
-    Send(handle, end);
+    windows_.Send(handle, end);
   }
   return agreed;
-}
-
-void MemoryToolkit::WindowDestroyed(WindowHandle handle) {
-  windows_.erase(handle);
 }
 
 MemoryWidget* MemoryToolkit::Reachable(Control& control) {

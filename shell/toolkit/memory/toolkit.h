@@ -10,6 +10,7 @@
 #include "shell/toolkit/form_book.h"
 #include "shell/toolkit/memory/controls.h"
 #include "shell/toolkit/memory/form.h"
+#include "shell/toolkit/message_windows.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/toolkit.h"
 
@@ -174,7 +175,6 @@ class MemoryToolkit final : public Toolkit {
   MemoryForm* ModalForm() const { return book_.ModalForm(); }
   void MenuPoppedUp(PopupMenu& menu, Point at);
   void MenuDestroyed(PopupMenu& menu);
-  void WindowDestroyed(WindowHandle handle);
   int AnswerMessageBox(ShownMessageBox box);
 
  private:
@@ -184,7 +184,6 @@ class MemoryToolkit final : public Toolkit {
   void Guarded(F&& f) {
     loop_.Guard(std::forward<F>(f));
   }
-  bool Send(WindowHandle handle, Message& message);
 
   EventLoop& loop_;
   MemoryApplication app_;
@@ -194,7 +193,7 @@ class MemoryToolkit final : public Toolkit {
   std::map<int, bool> keys_;
   int cursorResets_ = 0;
   std::vector<ShownMessageBox> boxes_;
-  std::map<WindowHandle, MessageWindow::Handler> windows_;
+  MessageWindows windows_;
   bool areaAvailable_ = true;
   std::map<unsigned, bool> refusing_;
   std::map<std::pair<WindowHandle, std::uintptr_t>, NotifyIconData> icons_;

@@ -58,16 +58,6 @@ class QtPopupMenu final : public PopupMenu {
   std::unique_ptr<QMenu> menu_;
 };
 
-class QtMessageWindow final : public MessageWindow {
- public:
-  explicit QtMessageWindow(QtToolkit& toolkit) : toolkit_(toolkit) {}
-  ~QtMessageWindow() override { toolkit_.WindowDestroyed(Handle()); }
-  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(this); }
-
- private:
-  QtToolkit& toolkit_;
-};
-
 int ButtonAnswer(int button) {
   switch (button) {
     case QMessageBox::Cancel:
@@ -246,7 +236,7 @@ void QtApplication::Perform(Message& message) {
 
 // Toolkit.
 
-QtToolkit::QtToolkit(EventLoop& loop) : loop_(loop), app_(*this) {
+QtToolkit::QtToolkit(EventLoop& loop) : loop_(loop), app_(*this), windows_(loop) {
   // Forms come and go by the program's word alone.
   QApplication::setQuitOnLastWindowClosed(false);
   inputFilter_ = std::make_unique<InputFilter>(*this);
@@ -268,21 +258,12 @@ QtToolkit::QtToolkit(EventLoop& loop) : loop_(loop), app_(*this) {
   // another program, so the end itself is the program's quit.
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, &context_,
                    [this](QSessionManager& manager) {
-                     Message query{kWmQueryEndSession, 0, 0, 0};
                      bool agreed = true;
-                     std::vector<WindowHandle> handles;
-                     for (const auto& entry : windows_) {
-                       handles.push_back(entry.first);
-                     }
-                     for (WindowHandle handle : handles) {
-                       const auto it = windows_.find(handle);
-                       if (it == windows_.end()) {
-                         continue;
+                     for (WindowHandle handle : windows_.Handles()) {
+                       Message query{kWmQueryEndSession, 0, 0, 0};
+                       if (windows_.Send(handle, query) && query.Result == 0) {
+                         agreed = false;
                        }
-                       MessageWindow::Handler handler = it->second;
-                       Message copy = query;
-                       Guarded([&] { handler(copy); });
-                       agreed = agreed && copy.Result != 0;
                      }
                      if (!agreed) {
                        manager.cancel();
@@ -307,9 +288,7 @@ std::unique_ptr<PopupMenu> QtToolkit::CreatePopupMenu() {
 }
 
 std::unique_ptr<MessageWindow> QtToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
-  auto window = std::make_unique<QtMessageWindow>(*this);
-  windows_[window->Handle()] = std::move(handler);
-  return window;
+  return windows_.Create(std::move(handler));
 }
 
 std::string QtToolkit::WindowLockName(const std::string& className) {
@@ -406,32 +385,12 @@ QtForm* QtToolkit::FormOfWindow(const QWidget* window) const {
 
 void QtToolkit::PostToWindow(WindowHandle handle, Message message) {
   QMetaObject::invokeMethod(
-      &context_,
-      [this, handle, message]() mutable {
-        const auto it = windows_.find(handle);
-        if (it == windows_.end()) {
-          return;
-        }
-        MessageWindow::Handler handler = it->second;  // the window may go meanwhile
-        Guarded([&] { handler(message); });
-      },
+      &context_, [this, handle, message]() mutable { windows_.Send(handle, message); },
       Qt::QueuedConnection);
 }
 
 void QtToolkit::Broadcast(Message message) {
-  std::vector<WindowHandle> handles;
-  for (const auto& entry : windows_) {
-    handles.push_back(entry.first);
-  }
-  for (WindowHandle handle : handles) {
-    const auto it = windows_.find(handle);
-    if (it == windows_.end()) {
-      continue;
-    }
-    MessageWindow::Handler handler = it->second;
-    Message copy = message;
-    Guarded([&] { handler(copy); });
-  }
+  windows_.Broadcast(message);
 }
 
 // Fonts, colours and texts.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/toolkit/form_book.h"
+#include "shell/toolkit/message_windows.h"
 #include "shell/toolkit/toolkit.h"
 
 class QWidget;
@@ -96,7 +97,6 @@ class QtToolkit final : public Toolkit {
   void PostToWindow(WindowHandle handle, Message message);
   // Sends a message to every message window now.
   void Broadcast(Message message);
-  void WindowDestroyed(WindowHandle handle) { windows_.erase(handle); }
 
   // Whether the notification area exists now.
   bool TrayAvailable() const;
@@ -118,7 +118,7 @@ class QtToolkit final : public Toolkit {
   std::unique_ptr<Timer> trayWatch_;
   bool trayWasAvailable_ = false;
   FormBook<QtForm> book_;
-  std::map<WindowHandle, MessageWindow::Handler> windows_;
+  MessageWindows windows_;
 };
 
 // Resolution of the portable font and colour descriptions.
