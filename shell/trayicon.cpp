@@ -132,12 +132,13 @@ void TTrayIcon::SetHint(const std::string& value) {
   }
   hint_ = value;
   data_.szTip = value.substr(0, kTipFieldLength);
+  // An update changes only the fields its flags name, so the empty tip goes
+  // out with the tip flag once; the flag is dropped after it.
+  data_.uFlags |= ui::kNifTip;
+  Update();
   if (value.empty()) {
     data_.uFlags &= ~ui::kNifTip;
-  } else {
-    data_.uFlags |= ui::kNifTip;
   }
-  Update();
 }
 
 void TTrayIcon::SetPopupMenu(ui::PopupMenu* menu) {

@@ -63,8 +63,9 @@ class Form {
   virtual void SetAlwaysOnTop(bool onTop) = 0;
   virtual void SetPosition(FormPosition position) = 0;
 
-  // Showing. Show on a hidden form makes it visible and runs OnShow; showing
-  // a visible form only brings it to the front. Minimising and restoring the
+  // Showing. Show on a hidden form makes it visible and runs OnShow (an
+  // exception from OnShow goes to the loop's error report and the showing
+  // goes on); showing a visible form only brings it to the front. Minimising and restoring the
   // application (Application::Minimize, ShowWindow) change neither Visible
   // nor raise OnShow.
   virtual void Show() = 0;

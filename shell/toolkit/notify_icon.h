@@ -10,8 +10,10 @@ namespace keldo::ui {
 
 // A hidden window made for a component: its messages (the notification
 // icon's callback, the session messages, kWmTaskbarCreated/kWmTaskbarLost)
-// go to the handler given when it was made. Destroying it drops what is still
-// queued for it.
+// go to the handler given when it was made, inside the loop's guard.
+// Destroying it drops what is still queued for it. On Windows it is a hidden
+// top-level window, not a message-only one, so that broadcasts (the session
+// messages, "TaskbarCreated") reach it.
 class MessageWindow {
  public:
   using Handler = std::function<void(Message& message)>;

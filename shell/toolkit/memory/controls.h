@@ -1,0 +1,331 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/toolkit/controls.h"
+
+namespace keldo::ui::memory {
+
+class MemoryForm;
+class MemoryGroupBox;
+
+// The state every in-memory control keeps, and its answers to the user's
+// input. The form routes clicks and keys here once it has checked that the
+// control takes input.
+class MemoryWidget {
+ public:
+  MemoryWidget(MemoryForm& form, MemoryGroupBox* parent, const Bounds& bounds)
+      : form_(form), parent_(parent), bounds_(bounds) {}
+  virtual ~MemoryWidget() = default;
+  MemoryWidget(const MemoryWidget&) = delete;
+  MemoryWidget& operator=(const MemoryWidget&) = delete;
+
+  virtual Control& AsControl() = 0;
+  MemoryForm& OwnerForm() const { return form_; }
+  MemoryGroupBox* ParentBox() const { return parent_; }
+
+  // Whether the kind ever takes the keyboard focus.
+  virtual bool Focusable() const { return true; }
+  // Visible and enabled, and so is its group box.
+  bool Usable() const;
+
+  // A left click, a double click, a key while focused (true if the control
+  // used it) and typed text (true if any was taken).
+  virtual void UserClick() {}
+  virtual void UserDoubleClick() {
+    UserClick();
+    UserClick();
+  }
+  virtual bool UserKey(int /*virtualKey*/) { return false; }
+  virtual bool UserType(const std::string& /*text*/, bool /*replace*/) { return false; }
+
+ protected:
+  MemoryForm& form_;
+  MemoryGroupBox* parent_;
+  Bounds bounds_;
+  bool visible_ = true;
+  bool enabled_ = true;
+};
+
+// Implements Control on the shared state for one interface I.
+template <class I>
+class MemoryControl : public I, public MemoryWidget {
+ public:
+  using MemoryWidget::MemoryWidget;
+
+  Control& AsControl() override { return *this; }
+  ControlKind Kind() const override { return I::kKind; }
+  Bounds GetBounds() const override { return bounds_; }
+  void SetVisible(bool visible) override {
+    visible_ = visible;
+    Changed();
+  }
+  bool Visible() const override { return visible_; }
+  void SetEnabled(bool enabled) override {
+    enabled_ = enabled;
+    Changed();
+  }
+  bool Enabled() const override { return enabled_; }
+  void SetFocus() override;
+  bool Focused() const override;
+
+ private:
+  // A control that can no longer take the focus gives it up.
+  void Changed();
+};
+
+class MemoryLabel final : public MemoryControl<Label> {
+ public:
+  using MemoryControl::MemoryControl;
+  bool Focusable() const override { return false; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+  void SetAlignment(Alignment alignment) override { alignment_ = alignment; }
+  void SetLayout(VerticalLayout layout) override { layout_ = layout; }
+  Alignment GetAlignment() const { return alignment_; }
+  VerticalLayout GetLayout() const { return layout_; }
+
+ private:
+  std::string caption_;
+  Alignment alignment_ = Alignment::Left;
+  VerticalLayout layout_ = VerticalLayout::Top;
+};
+
+class MemoryPanel final : public MemoryControl<Panel> {
+ public:
+  using MemoryControl::MemoryControl;
+  bool Focusable() const override { return false; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+  void SetAlignment(Alignment alignment) override { alignment_ = alignment; }
+  void SetBevel(Bevel outer, Bevel inner, int borderWidth) override {
+    outer_ = outer;
+    inner_ = inner;
+    borderWidth_ = borderWidth;
+  }
+  void SetColor(Color color) override { color_ = color; }
+  Color GetColor() const { return color_; }
+
+ private:
+  std::string caption_;
+  Alignment alignment_ = Alignment::Center;
+  Bevel outer_ = Bevel::Raised;
+  Bevel inner_ = Bevel::None;
+  int borderWidth_ = 0;
+  Color color_ = Color::ButtonFace();
+};
+
+class MemoryButton final : public MemoryControl<Button> {
+ public:
+  using MemoryControl::MemoryControl;
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+  void SetGlyph(const art::Picture& picture, int glyphs) override {
+    glyph_ = picture;
+    glyphs_ = glyphs;
+  }
+  void SetHint(const std::string& hint) override { hint_ = hint; }
+  std::string Hint() const override { return hint_; }
+  void SetDefault(bool isDefault) override;
+  bool Default() const override { return default_; }
+  void ClearDefault() { default_ = false; }
+
+  const std::optional<art::Picture>& Glyph() const { return glyph_; }
+  int GlyphCount() const { return glyphs_; }
+
+  void UserClick() override;
+  bool UserKey(int virtualKey) override;
+
+ private:
+  std::string caption_;
+  std::string hint_;
+  std::optional<art::Picture> glyph_;
+  int glyphs_ = 0;
+  bool default_ = false;
+};
+
+class MemoryCheckBox final : public MemoryControl<CheckBox> {
+ public:
+  using MemoryControl::MemoryControl;
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+  void SetChecked(bool checked) override;
+  bool Checked() const override { return checked_; }
+
+  void UserClick() override { SetChecked(!checked_); }
+  bool UserKey(int virtualKey) override;
+
+ private:
+  std::string caption_;
+  bool checked_ = false;
+};
+
+class MemoryRadioButton final : public MemoryControl<RadioButton> {
+ public:
+  using MemoryControl::MemoryControl;
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+  void SetChecked(bool checked) override;
+  bool Checked() const override { return checked_; }
+  // Clears the state without an event (a sibling was ticked).
+  void Untick() { checked_ = false; }
+
+  void UserClick() override { SetChecked(true); }
+  bool UserKey(int virtualKey) override;
+
+ private:
+  std::string caption_;
+  bool checked_ = false;
+};
+
+// The user's ways of moving a scroll bar.
+enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, Home, End };
+
+class MemoryScrollBar final : public MemoryControl<ScrollBar> {
+ public:
+  using MemoryControl::MemoryControl;
+  void SetRange(int min, int max) override;
+  int Min() const override { return min_; }
+  int Max() const override { return max_; }
+  void SetPosition(int position) override;
+  int Position() const override { return position_; }
+  void SetSmallChange(int step) override { smallChange_ = step; }
+  void SetLargeChange(int step) override { largeChange_ = step; }
+
+  void UserScroll(ScrollAction action);
+  bool UserKey(int virtualKey) override;
+
+ private:
+  int min_ = 0;
+  int max_ = 100;
+  int position_ = 0;
+  int smallChange_ = 1;
+  int largeChange_ = 1;
+};
+
+class MemoryEdit final : public MemoryControl<Edit> {
+ public:
+  using MemoryControl::MemoryControl;
+  void SetText(const std::string& text) override { text_ = text; }
+  std::string Text() const override { return text_; }
+  void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
+  bool ReadOnly() const override { return readOnly_; }
+  void SetMaxLength(int maxLength) override { maxLength_ = maxLength; }
+  int MaxLength() const override { return maxLength_; }
+
+  bool UserType(const std::string& text, bool replace) override;
+
+ private:
+  std::string text_;
+  bool readOnly_ = false;
+  int maxLength_ = 0;
+};
+
+class MemoryComboBox final : public MemoryControl<ComboBox> {
+ public:
+  using MemoryControl::MemoryControl;
+  void SetStyle(ComboStyle style) override { style_ = style; }
+  void SetItemHeight(int pixels) override { itemHeight_ = pixels; }
+  void ClearItems() override;
+  void AddItem(const std::string& text) override { items_.push_back(text); }
+  int ItemCount() const override { return static_cast<int>(items_.size()); }
+  std::string Item(int index) const override;
+  void SetItemIndex(int index) override;
+  int ItemIndex() const override { return itemIndex_; }
+  void SetText(const std::string& text) override;
+  std::string Text() const override { return text_; }
+  ComboStyle Style() const { return style_; }
+
+  bool UserType(const std::string& text, bool replace) override;
+  bool UserKey(int virtualKey) override;
+
+ private:
+  ComboStyle style_ = ComboStyle::DropDown;
+  int itemHeight_ = 16;
+  std::vector<std::string> items_;
+  int itemIndex_ = -1;
+  std::string text_;
+};
+
+// Wraps by a fixed metric: every character is CharWidth(font height)
+// pixels wide, and the text area is the control's width less 4 pixels of
+// border, 4 of margins and 17 for a vertical scroll bar. So a 306-pixel log
+// with a scroll bar in a 13-pixel font holds 35 characters a line.
+class MemoryMemo final : public MemoryControl<Memo> {
+ public:
+  static constexpr int kBorder = 4;
+  static constexpr int kMargins = 4;
+  static constexpr int kScrollBarWidth = 17;
+  static int CharWidth(int fontHeight) { return (fontHeight * 3 + 2) / 5; }
+  // Display lines of one line of text at columns characters a line: breaks
+  // after the last space that fits (spaces at the break take no room), and
+  // inside a word that is longer than a line. An empty line takes one.
+  static int WrappedLines(const std::string& line, int columns);
+
+  using MemoryControl::MemoryControl;
+  void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
+  void SetVerticalScrollBar(bool shown) override { scrollBar_ = shown; }
+  void SetColor(Color color) override { color_ = color; }
+  void AppendLine(const std::string& text) override { lines_.push_back(text); }
+  void Clear() override { lines_.clear(); }
+  std::vector<std::string> Lines() const override { return lines_; }
+  int LineCount() const override;
+  // Characters a display line holds with the form's font.
+  int Columns() const;
+
+  void UserDoubleClick() override;
+  bool UserKey(int virtualKey) override;
+
+ private:
+  std::vector<std::string> lines_;
+  bool readOnly_ = false;
+  bool scrollBar_ = false;
+  Color color_ = Color::Window();
+};
+
+class MemoryStatusBar final : public MemoryControl<StatusBar> {
+ public:
+  using MemoryControl::MemoryControl;
+  bool Focusable() const override { return false; }
+  int AddPanel(int width, Alignment alignment) override;
+  int PanelCount() const override { return static_cast<int>(panels_.size()); }
+  void SetPanelText(int index, const std::string& text) override;
+  std::string PanelText(int index) const override;
+  void SetColor(Color color) override { color_ = color; }
+
+ private:
+  struct PanelState {
+    int width;
+    Alignment alignment;
+    std::string text;
+  };
+  std::vector<PanelState> panels_;
+  Color color_ = Color::ButtonFace();
+};
+
+class MemoryImage final : public MemoryControl<Image> {
+ public:
+  using MemoryControl::MemoryControl;
+  bool Focusable() const override { return false; }
+  void SetPicture(const art::Picture& picture) override { picture_ = picture; }
+  void ClearPicture() override { picture_.reset(); }
+  const art::Picture* Picture() const override { return picture_ ? &*picture_ : nullptr; }
+
+ private:
+  std::optional<art::Picture> picture_;
+};
+
+class MemoryGroupBox final : public MemoryControl<GroupBox> {
+ public:
+  using MemoryControl::MemoryControl;
+  bool Focusable() const override { return false; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+
+ private:
+  std::string caption_;
+};
+
+}  // namespace keldo::ui::memory

@@ -1,0 +1,456 @@
+#include "shell/toolkit/memory/toolkit.h"
+
+#include <algorithm>
+
+#include "shell/toolkit/messages.h"
+
+namespace keldo::ui::memory {
+
+namespace {
+
+class MemoryPopupMenu final : public PopupMenu {
+ public:
+  explicit MemoryPopupMenu(MemoryToolkit& toolkit) : toolkit_(toolkit) {}
+  ~MemoryPopupMenu() override { toolkit_.MenuDestroyed(*this); }
+  void Popup(Point screen) override { toolkit_.MenuPoppedUp(*this, screen); }
+
+ private:
+  MemoryToolkit& toolkit_;
+};
+
+class MemoryMessageWindow final : public MessageWindow {
+ public:
+  explicit MemoryMessageWindow(MemoryToolkit& toolkit) : toolkit_(toolkit) {}
+  ~MemoryMessageWindow() override { toolkit_.WindowDestroyed(Handle()); }
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(this); }
+
+ private:
+  MemoryToolkit& toolkit_;
+};
+
+int FirstButton(unsigned flags) {
+  switch (flags & kMbTypeMask) {
+    case kMbYesNo:
+      return kIdYes;
+    default:
+      return kIdOk;
+  }
+}
+
+}  // namespace
+
+void MemoryApplication::ShowWindow(int command) {
+  taskbarEntry_ = command != kSwHide;
+}
+
+int MemoryApplication::ShowMessageBox(const std::string& text, const std::string& caption,
+                                      unsigned flags) {
+  return toolkit_.AnswerMessageBox({text, caption, flags, 0});
+}
+
+void MemoryApplication::Run() {
+  toolkit_.Loop().RunUntil([this] { return Terminated(); });
+}
+
+void MemoryApplication::Perform(Message& message) {
+  if (CallHooks(message)) {
+    return;
+  }
+  if (message.Msg != kWmSysCommand) {
+    return;
+  }
+  if (message.WParam == kScMinimize) {
+    Minimize();
+  } else if (message.WParam == kScRestore) {
+    Restore();
+  } else if (message.WParam == kScClose && mainForm_ != nullptr) {
+    mainForm_->Close();
+  }
+}
+
+MemoryToolkit::MemoryToolkit(EventLoop& loop) : loop_(loop), app_(*this) {}
+
+MemoryToolkit::~MemoryToolkit() = default;
+
+std::unique_ptr<Form> MemoryToolkit::CreateForm(const std::string& className) {
+  return std::make_unique<MemoryForm>(*this, className);
+}
+
+std::unique_ptr<PopupMenu> MemoryToolkit::CreatePopupMenu() {
+  return std::make_unique<MemoryPopupMenu>(*this);
+}
+
+std::unique_ptr<MessageWindow> MemoryToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
+  auto window = std::make_unique<MemoryMessageWindow>(*this);
+  windows_[window->Handle()] = std::move(handler);
+  return window;
+}
+
+bool MemoryToolkit::TopLevelWindowExists(const std::string& className) {
+  const auto named = [&](const MemoryForm* form) { return form->ClassName() == className; };
+  return std::any_of(forms_.begin(), forms_.end(), named) ||
+         std::find(foreign_.begin(), foreign_.end(), className) != foreign_.end();
+}
+
+bool MemoryToolkit::KeyDown(int virtualKey) {
+  const auto it = keys_.find(virtualKey);
+  return it != keys_.end() && it->second;
+}
+
+void MemoryToolkit::SetKeyDown(int virtualKey, bool down) {
+  keys_[virtualKey] = down;
+}
+
+bool MemoryToolkit::ShellNotifyIcon(unsigned request, const NotifyIconData& data) {
+  const auto key = std::make_pair(data.hWnd, data.uID);
+  const auto it = icons_.find(key);
+  bool accepted = !refusing_[request];
+  if (accepted) {
+    switch (request) {
+      case kNimAdd:
+        accepted = areaAvailable_ && it == icons_.end();
+        if (accepted) {
+          icons_[key] = data;
+        }
+        break;
+      case kNimModify:
+        accepted = it != icons_.end();
+        if (accepted) {
+          // As the shell does: only the fields the flags name change.
+          NotifyIconData& shown = it->second;
+          if ((data.uFlags & kNifIcon) != 0) {
+            shown.hIcon = data.hIcon;
+          }
+          if ((data.uFlags & kNifTip) != 0) {
+            shown.szTip = data.szTip;
+          }
+          if ((data.uFlags & kNifMessage) != 0) {
+            shown.uCallbackMessage = data.uCallbackMessage;
+          }
+          shown.uFlags |= data.uFlags;
+        }
+        break;
+      case kNimDelete:
+        accepted = it != icons_.end();
+        if (accepted) {
+          icons_.erase(it);
+        }
+        break;
+      default:
+        accepted = false;
+        break;
+    }
+  }
+  requests_.push_back({request, data, accepted});
+  return accepted;
+}
+
+void MemoryToolkit::SetRefusing(unsigned request, bool refuse) {
+  refusing_[request] = refuse;
+}
+
+void MemoryToolkit::RecreateNotificationArea() {
+  icons_.clear();
+  areaAvailable_ = true;
+  Broadcast({kWmTaskbarCreated, 0, 0, 0});
+}
+
+void MemoryToolkit::LoseNotificationArea() {
+  icons_.clear();
+  areaAvailable_ = false;
+  Broadcast({kWmTaskbarLost, 0, 0, 0});
+}
+
+std::vector<NotifyIconData> MemoryToolkit::TrayIcons() const {
+  std::vector<NotifyIconData> icons;
+  for (const auto& entry : icons_) {
+    icons.push_back(entry.second);
+  }
+  return icons;
+}
+
+bool MemoryToolkit::TrayAction(unsigned action) {
+  if (icons_.size() != 1) {
+    return false;
+  }
+  const NotifyIconData icon = icons_.begin()->second;
+  Message message{icon.uCallbackMessage, icon.uID, static_cast<std::intptr_t>(action), 0};
+  return Send(icon.hWnd, message);
+}
+
+bool MemoryToolkit::DoubleClickTrayIcon(unsigned buttonDown) {
+  // What the shell reports for a double-click: down, up, double-click, up.
+  return TrayAction(buttonDown) && TrayAction(buttonDown + 1) && TrayAction(buttonDown + 2) &&
+         TrayAction(buttonDown + 1);
+}
+
+bool MemoryToolkit::RightClickTrayIcon() {
+  return TrayAction(kWmRButtonDown) && TrayAction(kWmRButtonUp);
+}
+
+bool MemoryToolkit::Send(WindowHandle handle, Message& message) {
+  const auto it = windows_.find(handle);
+  if (it == windows_.end()) {
+    return false;
+  }
+  MessageWindow::Handler handler = it->second;  // the window may go meanwhile
+  Guarded([&] { handler(message); });
+  return true;
+}
+
+void MemoryToolkit::Broadcast(Message message) {
+  std::vector<WindowHandle> handles;
+  for (const auto& entry : windows_) {
+    handles.push_back(entry.first);
+  }
+  for (WindowHandle handle : handles) {
+    Message copy = message;
+    Send(handle, copy);
+  }
+}
+
+bool MemoryToolkit::EndSession(bool ending) {
+  std::vector<WindowHandle> handles;
+  for (const auto& entry : windows_) {
+    handles.push_back(entry.first);
+  }
+  bool agreed = true;
+  for (WindowHandle handle : handles) {
+    Message query{kWmQueryEndSession, 0, 0, 0};
+    if (Send(handle, query) && query.Result == 0) {
+      agreed = false;
+    }
+  }
+  const bool ends = ending && agreed;
+  for (WindowHandle handle : handles) {
+    Message end{kWmEndSession, ends ? 1u : 0u, 0, 0};
+    Send(handle, end);
+  }
+  return agreed;
+}
+
+void MemoryToolkit::WindowDestroyed(WindowHandle handle) {
+  windows_.erase(handle);
+}
+
+MemoryWidget* MemoryToolkit::Reachable(Control& control) {
+  for (MemoryForm* form : forms_) {
+    if (MemoryWidget* widget = form->FindWidget(control)) {
+      return form->TakesInput() && widget->Usable() ? widget : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+bool MemoryToolkit::Click(Control& control) {
+  MemoryWidget* widget = Reachable(control);
+  if (widget == nullptr) {
+    return false;
+  }
+  MemoryForm& form = widget->OwnerForm();
+  FormShown(form);
+  if (widget->Focusable()) {
+    form.Focus(widget);
+  }
+  Guarded([&] { widget->UserClick(); });
+  return true;
+}
+
+bool MemoryToolkit::DoubleClick(Control& control) {
+  MemoryWidget* widget = Reachable(control);
+  if (widget == nullptr) {
+    return false;
+  }
+  MemoryForm& form = widget->OwnerForm();
+  FormShown(form);
+  if (widget->Focusable()) {
+    form.Focus(widget);
+  }
+  Guarded([&] { widget->UserDoubleClick(); });
+  return true;
+}
+
+bool MemoryToolkit::Type(Control& control, const std::string& text, bool replace) {
+  MemoryWidget* widget = Reachable(control);
+  if (widget == nullptr || !widget->Focusable()) {
+    return false;
+  }
+  widget->OwnerForm().Focus(widget);
+  FormShown(widget->OwnerForm());
+  bool took = false;
+  Guarded([&] { took = widget->UserType(text, replace); });
+  return took;
+}
+
+bool MemoryToolkit::ChooseItem(ComboBox& combo, int index) {
+  MemoryWidget* widget = Reachable(combo);
+  if (widget == nullptr || index < 0 || index >= combo.ItemCount()) {
+    return false;
+  }
+  widget->OwnerForm().Focus(widget);
+  Guarded([&] { combo.SetItemIndex(index); });
+  return true;
+}
+
+bool MemoryToolkit::Scroll(ScrollBar& bar, ScrollAction action) {
+  auto* widget = dynamic_cast<MemoryScrollBar*>(Reachable(bar));
+  if (widget == nullptr) {
+    return false;
+  }
+  widget->OwnerForm().Focus(widget);
+  Guarded([&] { widget->UserScroll(action); });
+  return true;
+}
+
+bool MemoryToolkit::DragThumb(ScrollBar& bar, int position) {
+  MemoryWidget* widget = Reachable(bar);
+  if (widget == nullptr) {
+    return false;
+  }
+  widget->OwnerForm().Focus(widget);
+  Guarded([&] { bar.SetPosition(position); });
+  return true;
+}
+
+bool MemoryToolkit::PressKey(int virtualKey, bool shift) {
+  auto* form = dynamic_cast<MemoryForm*>(activeForm_);
+  if (form == nullptr || !form->TakesInput()) {
+    return false;
+  }
+  bool used = false;
+  Guarded([&] { used = form->Key(virtualKey, shift); });
+  return used;
+}
+
+bool MemoryToolkit::SystemCommand(Form& target, std::uintptr_t command) {
+  auto* form = dynamic_cast<MemoryForm*>(&target);
+  if (form == nullptr || !form->TakesInput()) {
+    return false;
+  }
+  if (command == kScClose) {
+    if (!form->HasCloseCommand()) {
+      return false;
+    }
+    Guarded([&] { form->Close(); });
+    return true;
+  }
+  if (command == kScMinimize) {
+    if (!form->GetBorderIcons().minimize || app_.MainForm() != form) {
+      return false;
+    }
+    Message message{kWmSysCommand, command, 0, 0};
+    Guarded([&] { app_.Perform(message); });
+    return true;
+  }
+  return false;
+}
+
+bool MemoryToolkit::ClickTaskbarEntry() {
+  if (!app_.TaskbarEntryVisible() || app_.MainForm() == nullptr) {
+    return false;
+  }
+  Message message{kWmSysCommand, app_.Minimized() ? kScRestore : kScMinimize, 0, 0};
+  Guarded([&] { app_.Perform(message); });
+  return true;
+}
+
+bool MemoryToolkit::ChooseMenuItem(const std::string& caption) {
+  PopupMenu* menu = popped_;
+  if (menu == nullptr) {
+    return false;
+  }
+  for (int i = 0; i < menu->Count(); ++i) {
+    if (!menu->Item(i).IsSeparator() && menu->Item(i).Caption() == caption) {
+      popped_ = nullptr;
+      Guarded([&] { menu->Choose(i); });
+      return true;
+    }
+  }
+  return false;
+}
+
+bool MemoryToolkit::ChooseMenuAccessKey(char key) {
+  PopupMenu* menu = popped_;
+  if (menu == nullptr) {
+    return false;
+  }
+  const char lower = static_cast<char>(key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key);
+  for (int i = 0; i < menu->Count(); ++i) {
+    if (!menu->Item(i).IsSeparator() && menu->Item(i).AccessKey() == lower) {
+      popped_ = nullptr;
+      Guarded([&] { menu->Choose(i); });
+      return true;
+    }
+  }
+  return false;
+}
+
+int MemoryToolkit::AnswerMessageBox(ShownMessageBox box) {
+  box.answer = OnMessageBox ? OnMessageBox(box) : FirstButton(box.flags);
+  boxes_.push_back(box);
+  return box.answer;
+}
+
+void MemoryToolkit::FormCreated(MemoryForm& form) {
+  forms_.push_back(&form);
+  if (app_.MainForm() == nullptr) {
+    app_.SetMainForm(&form);
+  }
+}
+
+void MemoryToolkit::FormDestroyed(MemoryForm& form) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
+  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
+  if (app_.MainForm() == &form) {
+    app_.SetMainForm(nullptr);
+  }
+  if (activeForm_ == &form) {
+    activeForm_ = nullptr;
+    FormHidden(form);
+  }
+}
+
+void MemoryToolkit::FormShown(MemoryForm& form) {
+  activeForm_ = &form;
+}
+
+void MemoryToolkit::FormHidden(MemoryForm& form) {
+  if (activeForm_ != nullptr && activeForm_ != &form) {
+    return;
+  }
+  // The focus goes to the topmost modal form, else to the last visible one.
+  activeForm_ = nullptr;
+  if (MemoryForm* modal = ModalForm(); modal != nullptr && modal != &form && modal->Visible()) {
+    activeForm_ = modal;
+    return;
+  }
+  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) {
+    if (*it != &form && (*it)->Visible()) {
+      activeForm_ = *it;
+      return;
+    }
+  }
+}
+
+void MemoryToolkit::ModalBegins(MemoryForm& form) {
+  modal_.push_back(&form);
+}
+
+void MemoryToolkit::ModalEnds(MemoryForm& form) {
+  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
+  FormHidden(form);
+}
+
+void MemoryToolkit::MenuPoppedUp(PopupMenu& menu, Point at) {
+  popped_ = &menu;
+  popupPoint_ = at;
+  ++popupCount_;
+}
+
+void MemoryToolkit::MenuDestroyed(PopupMenu& menu) {
+  if (popped_ == &menu) {
+    popped_ = nullptr;
+  }
+}
+
+}  // namespace keldo::ui::memory
