@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/platform/posix/hive_file.h"
+#include "engine/platform/serial_port.h"
+#include "engine/registry.h"
+#include "shell/serial_port_list.h"
+#include "tests/dialog/serial_comm_values.h"
+#include "tests/support/registry_sandbox.h"
+
+namespace keldo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+int InChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A user who may read the machine hive but not change it (a standard user on
+// Windows, whom full access to the port map is refused) still gets the list.
+TEST(SerialPortListAccess, AUserWhoMayOnlyReadTheMapStillGetsTheList) {
+  RegistrySandbox sandbox;
+  const SerialCommValues values({{"/dev/kt-a", std::string("COM5")}});
+  ASSERT_TRUE(values.Written());
+  fs::permissions(platform::RegistryFolder(), fs::perms(0755));
+  fs::permissions(platform::HivePath(platform::kRegLocalMachine),
+                  fs::perms(::geteuid() == 0 ? 0644 : 0444));
+
+  const int failed = InChild([] {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+      return 10;
+    }
+    TRegistry reg;
+    reg.SelectRoot(RegistryRoot::LocalMachine);
+    if (reg.OpenPath(kSerialCommKey, false)) {
+      return 11;  // full access must be refused, or this proves nothing
+    }
+    const std::vector<std::string> ports = ListSerialPorts();
+    return !ports.empty() && ports.front() == "COM5" ? 0 : 12;
+  });
+  EXPECT_EQ(failed, 0);
+}
+
+}  // namespace
+}  // namespace keldo::test
