@@ -4,6 +4,7 @@
 
 #include "engine/settings_store.h"
 #include "shell/art/picture.h"
+#include "shell/frmConfigU.h"
 
 namespace keldo {
 
@@ -39,10 +40,9 @@ TfrmKELDO::Registration::~Registration() {
   }
 }
 
-TfrmKELDO::TfrmKELDO(ui::Toolkit& toolkit, ConfigDialogFactory makeConfigDialog)
+TfrmKELDO::TfrmKELDO(ui::Toolkit& toolkit)
     : registration_(this),
       toolkit_(toolkit),
-      makeConfigDialog_(std::move(makeConfigDialog)),
       form_(toolkit.CreateForm(kClassName)),
       lblName(form_->Create<ui::Label>({8, 6, 129, 25})),
       pnName(form_->Create<ui::Panel>({144, 6, 169, 25})),
@@ -382,7 +382,7 @@ void TfrmKELDO::btnStopClick(void*) {
 }
 
 void TfrmKELDO::btnConfigClick(void*) {
-  if (closing_ || !makeConfigDialog_) {
+  if (closing_) {
     return;
   }
   // A modal dialog opened inside the set-up would hold the link half set up
@@ -391,15 +391,11 @@ void TfrmKELDO::btnConfigClick(void*) {
     configWaiting_ = true;
     return;
   }
-  std::unique_ptr<ConfigDialog> dialog = makeConfigDialog_(*this);
+  // Each request destroys exactly the dialog it made, also when another
+  // request opened a second one over it.
+  TfrmConfig dialog(toolkit_, *controller_);
   DepthScope open(openDialogs_);
-  dialog->ShowModal();
-}
-
-StoreResult TfrmKELDO::SaveSettingsAndRestart() {
-  StoreResult result;
-  InSequence([&] { result = controller_->SaveSettingsAndRestart(); });
-  return result;
+  dialog.ShowModal();
 }
 
 template <class F>

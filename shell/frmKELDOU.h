@@ -21,15 +21,6 @@ class TfrmKELDO;
 // lives; the configuration dialog reaches the settings through it.
 extern TfrmKELDO* frmKELDO;
 
-// What the main window needs of a configuration dialog: a modal showing.
-// The window makes one per request and destroys exactly that one after it.
-class ConfigDialog {
- public:
-  virtual ~ConfigDialog() = default;
-  virtual int ShowModal() = 0;
-};
-using ConfigDialogFactory = std::function<std::unique_ptr<ConfigDialog>(TfrmKELDO& owner)>;
-
 // The program's one permanent window: the link's state, its log and
 // counters, the Start/Pause/Stop buttons, the auto-start box, the tray icon
 // with its menu, and the two-phase close. It owns the link controller and is
@@ -51,7 +42,7 @@ class TfrmKELDO final : public LinkView {
 
   // Builds the window, its controls, menu, tray icon and controller, then
   // runs FormCreate. The window stays hidden until Show.
-  TfrmKELDO(ui::Toolkit& toolkit, ConfigDialogFactory makeConfigDialog);
+  explicit TfrmKELDO(ui::Toolkit& toolkit);
   ~TfrmKELDO();
   TfrmKELDO(const TfrmKELDO&) = delete;
   TfrmKELDO& operator=(const TfrmKELDO&) = delete;
@@ -85,10 +76,6 @@ class TfrmKELDO final : public LinkView {
   void tmrExitTimer();
   void tmrMinTimer();
 
-  // For the configuration dialog's Save: the controller's save and restart,
-  // as one of the sequences a configuration request waits for.
-  StoreResult SaveSettingsAndRestart();
-
   LinkController& Controller() { return *controller_; }
   ui::Form& Form() { return *form_; }
   bool CloseConfirmed() const { return closeConfirmed_; }
@@ -116,7 +103,6 @@ class TfrmKELDO final : public LinkView {
 
   Registration registration_;
   ui::Toolkit& toolkit_;
-  ConfigDialogFactory makeConfigDialog_;
   std::unique_ptr<ui::Form> form_;
 
  public:

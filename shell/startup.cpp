@@ -8,7 +8,7 @@
 
 namespace keldo {
 
-int RunKeldoLink(ui::Toolkit& toolkit, ConfigDialogFactory makeConfigDialog) {
+int RunKeldoLink(ui::Toolkit& toolkit) {
   ui::Application& app = toolkit.App();
   // The running copy is neither activated nor told anything.
   if (toolkit.TopLevelWindowExists(TfrmKELDO::kClassName)) {
@@ -22,7 +22,7 @@ int RunKeldoLink(ui::Toolkit& toolkit, ConfigDialogFactory makeConfigDialog) {
   std::optional<TfrmKELDO> window;
   try {
     app.SetTitle(kApplicationTitle);
-    window.emplace(toolkit, std::move(makeConfigDialog));
+    window.emplace(toolkit);
     window->Show();
     app.Run();
   } catch (const std::exception& error) {

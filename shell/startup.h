@@ -14,6 +14,6 @@ inline constexpr const char* kProgramRunCaption = "System Message";
 // loop until the window has closed for good. Errors that escape the set-up
 // are shown by the application's error display; the result is 0 on every
 // path.
-int RunKeldoLink(ui::Toolkit& toolkit, ConfigDialogFactory makeConfigDialog);
+int RunKeldoLink(ui::Toolkit& toolkit);
 
 }  // namespace keldo
