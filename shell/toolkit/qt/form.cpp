@@ -1,0 +1,432 @@
+#include "shell/toolkit/qt/form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <stdexcept>
+
+#include "shell/toolkit/messages.h"
+#include "shell/toolkit/qt/controls.h"
+#include "shell/toolkit/qt/picture.h"
+#include "shell/toolkit/qt/toolkit.h"
+
+namespace keldo::ui::qt {
+
+// The top-level window: its size is the form's client size.
+class FormWindow final : public QWidget {
+ public:
+  explicit FormWindow(QtForm& form) : QWidget(nullptr, Qt::Window), form_(form) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    // The form hides itself when the request goes through.
+    event->ignore();
+    form_.Toolkit().Guarded([this] { form_.Close(); });
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        event->accept();
+        form_.Toolkit().Guarded([this] { form_.EnterPressed(); });
+        return;
+      case Qt::Key_Escape:
+        event->accept();  // no form has a cancel button
+        return;
+      default:
+        QWidget::keyPressEvent(event);
+    }
+  }
+
+  bool focusNextPrevChild(bool next) override {
+    form_.MoveFocus(next);
+    return true;
+  }
+
+  void changeEvent(QEvent* event) override {
+    if (event->type() == QEvent::WindowStateChange) {
+      form_.WindowStateChanged(isMinimized());
+    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+      form_.Toolkit().FormActivated(form_);
+    }
+    QWidget::changeEvent(event);
+  }
+
+ private:
+  QtForm& form_;
+};
+
+QtForm::QtForm(QtToolkit& toolkit, std::string className)
+    : toolkit_(toolkit), className_(std::move(className)), window_(new FormWindow(*this)) {
+  window_->setAttribute(Qt::WA_QuitOnClose, false);
+  SetColor(Color::ButtonFace());
+  ApplyFlags();
+  // A second form of the class in this process finds the name taken; the
+  // lookup sees this process's forms directly.
+  lock_ = std::make_unique<QLocalServer>();
+  lock_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
+  if (lock_->listen(QString::fromStdString(QtToolkit::WindowLockName(className_)))) {
+    QLocalServer* server = lock_.get();
+    QObject::connect(server, &QLocalServer::newConnection, server, [server] {
+      while (QLocalSocket* socket = server->nextPendingConnection()) {
+        socket->abort();
+        socket->deleteLater();
+      }
+    });
+  }
+  toolkit_.FormCreated(*this);
+}
+
+QtForm::~QtForm() {
+  toolkit_.FormDestroyed(*this);
+  tabChain_.clear();
+  controls_.clear();  // their widgets go with the window
+  window_.reset();
+  lock_.reset();
+}
+
+QWidget* QtForm::Window() const {
+  return window_.get();
+}
+
+Control& QtForm::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
+  QWidget* parentWidget = window_.get();
+  if (parent != nullptr) {
+    auto* box = dynamic_cast<QtGroupBox*>(parent);
+    if (box == nullptr || &box->OwnerForm() != this) {
+      throw std::invalid_argument("a control's group box must belong to its form");
+    }
+    parentWidget = box->Client();
+  }
+  std::unique_ptr<QtControl> control;
+  switch (kind) {
+    case ControlKind::Label:
+      control = std::make_unique<QtLabel>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::Panel:
+      control = std::make_unique<QtPanel>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::Button:
+      control = std::make_unique<QtButton>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::CheckBox:
+      control = std::make_unique<QtCheckBox>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::RadioButton:
+      control = std::make_unique<QtRadioButton>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::ScrollBar:
+      control = std::make_unique<QtScrollBar>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::Edit:
+      control = std::make_unique<QtEdit>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::ComboBox:
+      control = std::make_unique<QtComboBox>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::Memo:
+      control = std::make_unique<QtMemo>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::StatusBar:
+      control = std::make_unique<QtStatusBar>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::Image:
+      control = std::make_unique<QtImage>(*this, parentWidget, bounds);
+      break;
+    case ControlKind::GroupBox:
+      control = std::make_unique<QtGroupBox>(*this, parentWidget, bounds);
+      break;
+  }
+  controls_.push_back(std::move(control));
+  return controls_.back()->AsControl();
+}
+
+void QtForm::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  window_->setWindowTitle(ToQString(caption));
+}
+
+void QtForm::SetClientSize(Size size) {
+  size_ = size;
+  window_->setFixedSize(size.width, size.height);
+}
+
+void QtForm::SetBorderIcons(BorderIcons icons) {
+  borderIcons_ = icons;
+  ApplyFlags();
+}
+
+void QtForm::RemoveCloseCommand() {
+  closeCommand_ = false;
+  ApplyFlags();
+}
+
+void QtForm::SetIcon(const art::Picture& picture) {
+  window_->setWindowIcon(QIcon(QPixmap::fromImage(ToImage(picture))));
+}
+
+void QtForm::SetFont(const Font& font) {
+  font_ = font;
+  window_->setFont(ResolveFont(font));
+}
+
+void QtForm::SetColor(Color color) {
+  QPalette palette = window_->palette();
+  palette.setColor(QPalette::Window, ResolveColor(color));
+  window_->setPalette(palette);
+  window_->setAutoFillBackground(true);
+}
+
+void QtForm::SetAlwaysOnTop(bool onTop) {
+  alwaysOnTop_ = onTop;
+  ApplyFlags();
+}
+
+void QtForm::ApplyFlags() {
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (borderIcons_.systemMenu) {
+    flags |= Qt::WindowSystemMenuHint;
+    if (closeCommand_) {
+      flags |= Qt::WindowCloseButtonHint;
+    }
+  }
+  if (borderIcons_.minimize) {
+    flags |= Qt::WindowMinimizeButtonHint;
+  }
+  if (alwaysOnTop_) {
+    flags |= Qt::WindowStaysOnTopHint;
+  }
+  if (window_->windowFlags() == flags) {
+    return;
+  }
+  // New flags unmap a shown window.
+  const bool shown = window_->isVisible();
+  window_->setWindowFlags(flags);
+  if (shown) {
+    window_->show();
+  }
+}
+
+void QtForm::PlaceForShow() {
+  QRect around;
+  if (position_ == FormPosition::ScreenCenter && !placed_) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      around = screen->availableGeometry();
+    }
+  } else if (position_ == FormPosition::MainFormCenter) {
+    QtForm* main = toolkit_.QtApp().MainQtForm();
+    if (main != nullptr && main != this && main->Visible() && main->Window()->isVisible()) {
+      around = main->Window()->frameGeometry();
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      around = screen->availableGeometry();
+    }
+  }
+  if (around.isValid()) {
+    window_->move(around.x() + (around.width() - size_.width) / 2,
+                  around.y() + (around.height() - size_.height) / 2);
+  }
+  placed_ = true;
+}
+
+void QtForm::Show() {
+  if (visible_) {
+    SetForeground();
+    return;
+  }
+  visible_ = true;
+  PlaceForShow();
+  if (ActiveControl() == nullptr) {
+    MoveFocus(true);
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  // An error in the show handler is reported and the showing goes on.
+  toolkit_.Guarded([this] {
+    NotifyEvent handler = OnShow;
+    if (handler) {
+      handler(this);
+    }
+  });
+}
+
+void QtForm::Hide() {
+  if (!visible_) {
+    return;
+  }
+  visible_ = false;
+  window_->hide();
+}
+
+int QtForm::ShowModal() {
+  modalResult_ = mrNone;
+  ++modalLevel_;
+  toolkit_.ModalBegins(*this);
+  Show();
+  const bool ended = toolkit_.Loop().RunUntil([this] { return modalResult_ != mrNone; });
+  int result = modalResult_;
+  if (!ended && result == mrNone) {
+    result = mrCancel;
+  }
+  Hide();
+  toolkit_.ModalEnds(*this);
+  --modalLevel_;
+  modalResult_ = mrNone;
+  return result;
+}
+
+void QtForm::Close() {
+  bool canClose = true;
+  CloseQueryEvent query = OnCloseQuery;
+  if (query) {
+    query(this, canClose);
+  }
+  if (!canClose) {
+    return;
+  }
+  if (modalLevel_ > 0) {
+    if (modalResult_ == mrNone) {
+      modalResult_ = mrCancel;
+    }
+    return;
+  }
+  Hide();
+  if (toolkit_.App().MainForm() == this) {
+    toolkit_.App().Terminate();
+  }
+}
+
+void QtForm::SetForeground() {
+  if (visible_ && window_->isVisible()) {
+    window_->raise();
+    window_->activateWindow();
+  }
+}
+
+void QtForm::SetTabOrder(const std::vector<Control*>& chain) {
+  std::vector<QtControl*> resolved;
+  for (Control* control : chain) {
+    QtControl* found = nullptr;
+    for (const auto& own : controls_) {
+      if (&own->AsControl() == control) {
+        found = own.get();
+      }
+    }
+    if (found == nullptr) {
+      throw std::invalid_argument("the tab order names a control of another form");
+    }
+    resolved.push_back(found);
+  }
+  tabChain_ = std::move(resolved);
+}
+
+Control* QtForm::ActiveControl() const {
+  QtControl* control = ControlOfWidget(window_->focusWidget());
+  return control != nullptr ? &control->AsControl() : nullptr;
+}
+
+QtControl* QtForm::ControlOfWidget(const QWidget* widget) const {
+  // Inner widgets (a combo box's text field) belong to their control.
+  for (; widget != nullptr && widget != window_.get(); widget = widget->parentWidget()) {
+    for (const auto& control : controls_) {
+      if (control->Widget() == widget) {
+        return control.get();
+      }
+    }
+  }
+  return nullptr;
+}
+
+const QtControl* QtForm::FirstRadioInChain(const QWidget* parent) const {
+  for (const QtControl* control : tabChain_) {
+    if (qobject_cast<const QRadioButton*>(control->Widget()) != nullptr &&
+        control->Widget()->parentWidget() == parent) {
+      return control;
+    }
+  }
+  return nullptr;
+}
+
+bool QtForm::TakesInput() const {
+  if (!enabled_) {
+    return false;
+  }
+  const QtForm* modal = toolkit_.ModalForm();
+  return modal == nullptr || modal == this;
+}
+
+void QtForm::MoveFocus(bool forward) {
+  const int count = static_cast<int>(tabChain_.size());
+  if (count == 0) {
+    return;
+  }
+  const QtControl* current = ControlOfWidget(window_->focusWidget());
+  int start = forward ? -1 : count;
+  for (int i = 0; i < count; ++i) {
+    if (tabChain_[static_cast<std::size_t>(i)] == current) {
+      start = i;
+    }
+  }
+  for (int step = 1; step <= count; ++step) {
+    const int at = ((start + (forward ? step : -step)) % count + count) % count;
+    QtControl* candidate = tabChain_[static_cast<std::size_t>(at)];
+    if (candidate->TabStop()) {
+      candidate->Widget()->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return;
+    }
+  }
+}
+
+void QtForm::EnterPressed() {
+  if (auto* focused = dynamic_cast<QtButton*>(ControlOfWidget(window_->focusWidget()))) {
+    focused->Press();
+    return;
+  }
+  for (const auto& control : controls_) {
+    auto* button = dynamic_cast<QtButton*>(control.get());
+    if (button != nullptr && button->Default()) {
+      button->Press();
+      return;
+    }
+  }
+}
+
+void QtForm::DefaultChanged(QtButton& button) {
+  for (const auto& control : controls_) {
+    auto* other = dynamic_cast<QtButton*>(control.get());
+    if (other != nullptr && other != &button) {
+      other->ClearDefault();
+    }
+  }
+}
+
+void QtForm::WindowStateChanged(bool minimized) {
+  // The user's minimise or restore of the main window goes to the
+  // application as the system command it stands for, so the hooks see it.
+  // Changes the application made itself already agree with its state.
+  QtApplication& app = toolkit_.QtApp();
+  if (app.MainQtForm() != this || !visible_ || app.EntryHidden() || minimized == app.Minimized()) {
+    return;
+  }
+  // Outside Qt's state-change delivery: the hooks may hide this window.
+  QMetaObject::invokeMethod(
+      window_.get(),
+      [this, minimized] {
+        QtApplication& application = toolkit_.QtApp();
+        if (!visible_ || application.EntryHidden() || minimized == application.Minimized() ||
+            window_->isMinimized() != minimized) {
+          return;
+        }
+        Message message{kWmSysCommand, minimized ? kScMinimize : kScRestore, 0, 0};
+        toolkit_.Guarded([&] { application.Perform(message); });
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace keldo::ui::qt

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/toolkit/form.h"
+
+class QLocalServer;
+
+namespace keldo::ui::qt {
+
+class QtToolkit;
+class QtControl;
+class QtButton;
+class FormWindow;
+
+// A form on a top-level QWidget whose size is the client size; a
+// QLocalServer named after the class stands for the window toward the
+// single-instance lookup while the form exists.
+class QtForm final : public Form {
+ public:
+  QtForm(QtToolkit& toolkit, std::string className);
+  ~QtForm() override;
+
+  Control& CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) override;
+
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override { return caption_; }
+  void SetClientSize(Size size) override;
+  Size ClientSize() const override { return size_; }
+  void SetBorderIcons(BorderIcons icons) override;
+  void RemoveCloseCommand() override;
+  void SetIcon(const art::Picture& picture) override;
+  void SetFont(const Font& font) override;
+  Font GetFont() const override { return font_; }
+  void SetColor(Color color) override;
+  void SetAlwaysOnTop(bool onTop) override;
+  void SetPosition(FormPosition position) override { position_ = position; }
+
+  void Show() override;
+  void Hide() override;
+  bool Visible() const override { return visible_; }
+  int ShowModal() override;
+  void SetModalResult(int result) override { modalResult_ = result; }
+  int ModalResult() const override { return modalResult_; }
+  void Close() override;
+
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  bool Enabled() const override { return enabled_; }
+  void SetForeground() override;
+
+  void SetTabOrder(const std::vector<Control*>& chain) override;
+  Control* ActiveControl() const override;
+
+  // For the backend.
+  QtToolkit& Toolkit() const { return toolkit_; }
+  const std::string& ClassName() const { return className_; }
+  QWidget* Window() const;
+  // Takes mouse and keyboard input now: enabled, and no other form modal.
+  bool TakesInput() const;
+  // Tab and Shift+Tab along the chain.
+  void MoveFocus(bool forward);
+  // Enter where the focused control does not keep it.
+  void EnterPressed();
+  void DefaultChanged(QtButton& button);
+  // The platform's minimise or restore of this window, as Qt reports it.
+  void WindowStateChanged(bool minimized);
+  QtControl* ControlOfWidget(const QWidget* widget) const;
+  // The first radio button of the group in parent along the tab chain.
+  const QtControl* FirstRadioInChain(const QWidget* parent) const;
+  bool HasCloseCommand() const { return closeCommand_; }
+
+ private:
+  void ApplyFlags();
+  void PlaceForShow();
+
+  QtToolkit& toolkit_;
+  std::string className_;
+  std::unique_ptr<FormWindow> window_;
+  std::unique_ptr<QLocalServer> lock_;
+  std::vector<std::unique_ptr<QtControl>> controls_;
+  std::vector<QtControl*> tabChain_;
+  std::string caption_;
+  Size size_;
+  Font font_;
+  BorderIcons borderIcons_;
+  FormPosition position_ = FormPosition::Designed;
+  bool closeCommand_ = true;
+  bool alwaysOnTop_ = false;
+  bool visible_ = false;
+  bool enabled_ = true;
+  bool placed_ = false;
+  int modalLevel_ = 0;
+  int modalResult_ = mrNone;
+};
+
+}  // namespace keldo::ui::qt
