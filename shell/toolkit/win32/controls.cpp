@@ -1,0 +1,883 @@
+#include "shell/toolkit/win32/controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "shell/toolkit/win32/bitmaps.h"
+#include "shell/toolkit/win32/form.h"
+#include "shell/toolkit/win32/toolkit.h"
+
+namespace keldo::ui::win32 {
+
+namespace {
+
+constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
+// Rows the drop-down list of a combo box shows before it scrolls.
+constexpr int kComboDropRows = 8;
+// Between a button's picture and its caption.
+constexpr int kGlyphSpacing = 4;
+
+UINT HorizontalFlags(Alignment alignment) {
+  switch (alignment) {
+    case Alignment::Right:
+      return DT_RIGHT;
+    case Alignment::Center:
+      return DT_CENTER;
+    case Alignment::Left:
+      break;
+  }
+  return DT_LEFT;
+}
+
+UINT VerticalFlags(VerticalLayout layout) {
+  switch (layout) {
+    case VerticalLayout::Center:
+      return DT_VCENTER | DT_SINGLELINE;
+    case VerticalLayout::Bottom:
+      return DT_BOTTOM | DT_SINGLELINE;
+    case VerticalLayout::Top:
+      break;
+  }
+  return DT_TOP | DT_WORDBREAK;
+}
+
+// One edge of a panel's frame; Raised and Lowered swap the light and dark
+// sides, as Windows draws them.
+void DrawBevel(HDC dc, RECT& rect, Bevel bevel) {
+  if (bevel == Bevel::None) {
+    return;
+  }
+  ::DrawEdge(dc, &rect, bevel == Bevel::Lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER,
+             BF_RECT | BF_ADJUST);
+}
+
+}  // namespace
+
+// --- Win32Widget -------------------------------------------------------------
+
+Win32Widget::Win32Widget(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : form_(form), box_(box), bounds_(bounds) {}
+
+Win32Widget::~Win32Widget() {
+  DestroyNativeWindow();
+}
+
+Win32Widget* Win32Widget::FromHandle(HWND window) {
+  if (window == nullptr) {
+    return nullptr;
+  }
+  // Only windows this backend made carry the property.
+  return reinterpret_cast<Win32Widget*>(::GetPropA(window, "KeldoWidget"));
+}
+
+void Win32Widget::CreateWindowFor(const char* windowClass, DWORD style, DWORD exStyle,
+                                  const std::string& text, int extraHeight) {
+  int left = bounds_.left;
+  int top = bounds_.top;
+  if (box_ != nullptr) {
+    const POINT origin = box_->Origin();
+    left += origin.x;
+    top += origin.y;
+  }
+  window_ = ::CreateWindowExA(exStyle, windowClass, text.c_str(), kChild | style, left, top,
+                              bounds_.width, bounds_.height + extraHeight, form_.Handle(), nullptr,
+                              form_.Toolkit().Instance(), nullptr);
+  if (window_ == nullptr) {
+    throw std::runtime_error(std::string("cannot create a control of class ") + windowClass);
+  }
+  ::SetPropA(window_, "KeldoWidget", this);
+  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.FontHandle()), FALSE);
+  // Above what came before, so a group box (sent to the bottom) never
+  // covers what it holds.
+  ::SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32Widget::DestroyNativeWindow() {
+  if (window_ != nullptr) {
+    ::RemovePropA(window_, "KeldoWidget");
+    ::DestroyWindow(window_);
+    window_ = nullptr;
+  }
+}
+
+bool Win32Widget::ShownWithBox() const {
+  return visible_ && (box_ == nullptr || box_->ShownWithBox());
+}
+
+bool Win32Widget::EnabledWithBox() const {
+  return enabled_ && (box_ == nullptr || box_->EnabledWithBox());
+}
+
+bool Win32Widget::Usable() const {
+  if (!visible_ || !enabled_) {
+    return false;
+  }
+  return box_ == nullptr || box_->Usable();
+}
+
+void Win32Widget::ApplyState() {
+  ::ShowWindow(window_, ShownWithBox() ? SW_SHOWNA : SW_HIDE);
+  ::EnableWindow(window_, EnabledWithBox() ? TRUE : FALSE);
+}
+
+void Win32Widget::SetFontHandle(HFONT font) {
+  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void Win32Widget::Fire(const NotifyEvent& event) {
+  NotifyEvent handler = event;
+  if (handler) {
+    form_.Toolkit().Guard([&] { handler(&AsControl()); });
+  }
+}
+
+void Win32Widget::Redraw() const {
+  ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+template <class I>
+void Win32Control<I>::SetVisible(bool visible) {
+  visible_ = visible;
+  ApplyState();
+  if (!Usable()) {
+    form_.FocusLost(*this);
+  }
+}
+
+template <class I>
+void Win32Control<I>::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  ApplyState();
+  if (!Usable()) {
+    form_.FocusLost(*this);
+  }
+}
+
+template <class I>
+void Win32Control<I>::SetFocus() {
+  if (Focusable() && Usable()) {
+    form_.Focus(this);
+  }
+}
+
+template <class I>
+bool Win32Control<I>::Focused() const {
+  return form_.FocusedWidget() == this;
+}
+
+template class Win32Control<Label>;
+template class Win32Control<Panel>;
+template class Win32Control<Button>;
+template class Win32Control<CheckBox>;
+template class Win32Control<RadioButton>;
+template class Win32Control<ScrollBar>;
+template class Win32Control<Edit>;
+template class Win32Control<ComboBox>;
+template class Win32Control<Memo>;
+template class Win32Control<StatusBar>;
+template class Win32Control<Image>;
+template class Win32Control<GroupBox>;
+
+// --- Label, panel, image: owner-drawn statics ----------------------------------
+
+Win32Label::Win32Label(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
+}
+
+void Win32Label::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  Redraw();
+}
+
+void Win32Label::SetAlignment(Alignment alignment) {
+  alignment_ = alignment;
+  Redraw();
+}
+
+void Win32Label::SetLayout(VerticalLayout layout) {
+  layout_ = layout;
+  Redraw();
+}
+
+bool Win32Label::DrawItem(const DRAWITEMSTRUCT& item) {
+  RECT rect = item.rcItem;
+  ::FillRect(item.hDC, &rect, form_.BackBrush());
+  HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, ::GetSysColor(enabled_ ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+  ::DrawTextA(item.hDC, caption_.c_str(), static_cast<int>(caption_.size()), &rect,
+              HorizontalFlags(alignment_) | VerticalFlags(layout_));
+  ::SelectObject(item.hDC, old);
+  return true;
+}
+
+Win32Panel::Win32Panel(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
+}
+
+void Win32Panel::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  Redraw();
+}
+
+void Win32Panel::SetAlignment(Alignment alignment) {
+  alignment_ = alignment;
+  Redraw();
+}
+
+void Win32Panel::SetBevel(Bevel outer, Bevel inner, int borderWidth) {
+  outer_ = outer;
+  inner_ = inner;
+  borderWidth_ = std::max(0, borderWidth);
+  Redraw();
+}
+
+void Win32Panel::SetColor(Color color) {
+  color_ = color;
+  Redraw();
+}
+
+bool Win32Panel::DrawItem(const DRAWITEMSTRUCT& item) {
+  RECT rect = item.rcItem;
+  HBRUSH brush = ::CreateSolidBrush(ToColorRef(color_));
+  ::FillRect(item.hDC, &rect, brush);
+  ::DeleteObject(brush);
+  DrawBevel(item.hDC, rect, outer_);
+  ::InflateRect(&rect, -borderWidth_, -borderWidth_);
+  DrawBevel(item.hDC, rect, inner_);
+  ::InflateRect(&rect, -1, 0);
+  HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, ::GetSysColor(COLOR_WINDOWTEXT));
+  ::DrawTextA(item.hDC, caption_.c_str(), static_cast<int>(caption_.size()), &rect,
+              HorizontalFlags(alignment_) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  ::SelectObject(item.hDC, old);
+  return true;
+}
+
+Win32Image::Win32Image(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
+}
+
+void Win32Image::SetPicture(const art::Picture& picture) {
+  picture_ = picture;
+  Redraw();
+}
+
+void Win32Image::ClearPicture() {
+  picture_.reset();
+  Redraw();
+}
+
+bool Win32Image::DrawItem(const DRAWITEMSTRUCT& item) {
+  ::FillRect(item.hDC, &item.rcItem, form_.BackBrush());
+  if (picture_) {
+    DrawPicture(item.hDC, *picture_, 0, 0, form_.BackColor(), false);
+  }
+  return true;
+}
+
+// --- Button ---------------------------------------------------------------------
+
+Win32Button::Win32Button(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0);
+}
+
+Win32Button::~Win32Button() {
+  if (!hint_.empty()) {
+    SetHint({});
+  }
+}
+
+void Win32Button::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  ::SetWindowTextA(window_, caption.c_str());
+  Redraw();
+}
+
+void Win32Button::SetGlyph(const art::Picture& picture, int glyphs) {
+  glyph_ = picture;
+  glyphs_ = std::max(1, glyphs);
+  greyed_.reset();
+  if (glyphs_ == 1) {
+    greyed_ = GreyedPicture(picture);
+  }
+  Redraw();
+}
+
+void Win32Button::SetHint(const std::string& hint) {
+  HWND tooltip = form_.Tooltip();
+  TTTOOLINFOA tool{};
+  // The size without the last field: comctl32 before version 6 refuses more.
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = form_.Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(window_);
+  tool.lpszText = const_cast<char*>(hint.c_str());
+  if (hint_.empty() && !hint.empty()) {
+    ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  } else if (!hint_.empty() && hint.empty()) {
+    ::SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  } else if (!hint.empty()) {
+    ::SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  hint_ = hint;
+}
+
+void Win32Button::SetDefault(bool isDefault) {
+  default_ = isDefault;
+  if (isDefault) {
+    form_.DefaultChanged(*this);
+  }
+  Redraw();
+}
+
+void Win32Button::ClearDefault() {
+  if (default_) {
+    default_ = false;
+    Redraw();
+  }
+}
+
+void Win32Button::Command(WORD code) {
+  // An owner-drawn button reports the second click of a double-click apart;
+  // it is a press all the same.
+  if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
+    Press();
+  }
+}
+
+bool Win32Button::DrawItem(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+  const bool focused = (item.itemState & ODS_FOCUS) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  ::FillRect(dc, &rect, form_.BackBrush());
+  if (default_ || focused) {
+    // The default (or focused) button has a dark frame around its face.
+    ::FrameRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::InflateRect(&rect, -1, -1);
+  }
+  ::DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+
+  const int offset = pushed ? 1 : 0;
+  const int glyphWidth = glyph_ ? glyph_->width / glyphs_ : 0;
+  const int glyphHeight = glyph_ ? glyph_->height : 0;
+  HGDIOBJ oldFont = ::SelectObject(dc, form_.FontHandle());
+  SIZE text{};
+  if (!caption_.empty()) {
+    RECT measure{0, 0, 0, 0};
+    ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &measure,
+                DT_CALCRECT | DT_SINGLELINE);
+    text.cx = measure.right - measure.left;
+    text.cy = measure.bottom - measure.top;
+  }
+  const int spacing = glyphWidth > 0 && text.cx > 0 ? kGlyphSpacing : 0;
+  const int contentWidth = glyphWidth + spacing + text.cx;
+  const int left = item.rcItem.left + (item.rcItem.right - item.rcItem.left - contentWidth) / 2;
+  const int middle = (item.rcItem.top + item.rcItem.bottom) / 2;
+  if (glyph_) {
+    const bool ownDisabled = disabled && glyphs_ > 1;
+    const art::Picture& picture = disabled && greyed_ ? *greyed_ : *glyph_;
+    DrawPicture(dc, picture, left + offset, middle - glyphHeight / 2 + offset,
+                ::GetSysColor(COLOR_BTNFACE), true, ownDisabled ? glyphWidth : 0, glyphWidth);
+  }
+  if (text.cx > 0) {
+    RECT textRect{left + glyphWidth + spacing + offset, middle - text.cy / 2 + offset, 0, 0};
+    textRect.right = textRect.left + text.cx;
+    textRect.bottom = textRect.top + text.cy;
+    ::SetBkMode(dc, TRANSPARENT);
+    const UINT flags = DT_SINGLELINE | ((item.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0);
+    if (disabled) {
+      // Embossed, as Windows shows disabled captions.
+      RECT shadow = textRect;
+      ::OffsetRect(&shadow, 1, 1);
+      ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+      ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &shadow, flags);
+      ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+    } else {
+      ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    }
+    ::DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &textRect, flags);
+  }
+  ::SelectObject(dc, oldFont);
+  if (focused && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+    RECT focus = rect;
+    ::InflateRect(&focus, -3, -3);
+    ::DrawFocusRect(dc, &focus);
+  }
+  return true;
+}
+
+// --- Check box and radio button -------------------------------------------------
+
+Win32CheckBox::Win32CheckBox(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("BUTTON", BS_CHECKBOX | WS_TABSTOP, 0);
+}
+
+void Win32CheckBox::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  ::SetWindowTextA(window_, caption.c_str());
+}
+
+void Win32CheckBox::SetChecked(bool checked) {
+  if (checked == checked_) {
+    return;
+  }
+  checked_ = checked;
+  ::SendMessageA(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  Fire(OnClick);
+}
+
+void Win32CheckBox::Command(WORD code) {
+  if (code == BN_CLICKED) {
+    SetChecked(!checked_);
+  }
+}
+
+HBRUSH Win32CheckBox::CtlColor(HDC dc) {
+  ::SetBkColor(dc, form_.BackColor());
+  return form_.BackBrush();
+}
+
+Win32RadioButton::Win32RadioButton(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("BUTTON", BS_RADIOBUTTON | WS_TABSTOP, 0);
+}
+
+void Win32RadioButton::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  ::SetWindowTextA(window_, caption.c_str());
+}
+
+void Win32RadioButton::SetChecked(bool checked) {
+  if (checked == checked_) {
+    return;
+  }
+  checked_ = checked;
+  ::SendMessageA(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (checked) {
+    form_.RadioTicked(*this);
+    Fire(OnClick);
+  }
+}
+
+void Win32RadioButton::Untick() {
+  checked_ = false;
+  ::SendMessageA(window_, BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+void Win32RadioButton::Command(WORD code) {
+  if (code == BN_CLICKED || code == BN_DOUBLECLICKED) {
+    SetChecked(true);
+  }
+}
+
+HBRUSH Win32RadioButton::CtlColor(HDC dc) {
+  ::SetBkColor(dc, form_.BackColor());
+  return form_.BackBrush();
+}
+
+// --- Scroll bar -------------------------------------------------------------------
+
+Win32ScrollBar::Win32ScrollBar(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0);
+  Sync();
+}
+
+void Win32ScrollBar::Sync() const {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  // Page 0: the standard thumb, not one sized to a page.
+  info.fMask = SIF_RANGE | SIF_POS | SIF_PAGE | SIF_DISABLENOSCROLL;
+  info.nMin = min_;
+  info.nMax = max_;
+  info.nPage = 0;
+  info.nPos = position_;
+  ::SetScrollInfo(window_, SB_CTL, &info, TRUE);
+}
+
+void Win32ScrollBar::SetRange(int min, int max) {
+  min_ = min;
+  max_ = std::max(min, max);
+  const int clamped = std::clamp(position_, min_, max_);
+  const bool moved = clamped != position_;
+  position_ = clamped;
+  Sync();
+  if (moved) {
+    Fire(OnChange);
+  }
+}
+
+void Win32ScrollBar::SetPosition(int position) {
+  const int clamped = std::clamp(position, min_, max_);
+  if (clamped == position_) {
+    return;
+  }
+  position_ = clamped;
+  Sync();
+  Fire(OnChange);
+}
+
+void Win32ScrollBar::Scroll(WORD code) {
+  // In long arithmetic: a step near the int limits must not overflow.
+  long long target = position_;
+  switch (code) {
+    case SB_LINELEFT:
+      target -= smallChange_;
+      break;
+    case SB_LINERIGHT:
+      target += smallChange_;
+      break;
+    case SB_PAGELEFT:
+      target -= largeChange_;
+      break;
+    case SB_PAGERIGHT:
+      target += largeChange_;
+      break;
+    case SB_LEFT:
+      target = min_;
+      break;
+    case SB_RIGHT:
+      target = max_;
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_TRACKPOS;
+      ::GetScrollInfo(window_, SB_CTL, &info);
+      target = info.nTrackPos;
+      break;
+    }
+    default:
+      return;
+  }
+  SetPosition(static_cast<int>(std::clamp<long long>(target, min_, max_)));
+}
+
+bool Win32ScrollBar::WantsKey(int virtualKey) const {
+  return virtualKey != VK_RETURN;
+}
+
+// --- Edit -------------------------------------------------------------------------
+
+Win32Edit::Win32Edit(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE);
+  ::SendMessageA(window_, EM_SETLIMITTEXT, 0, 0);
+}
+
+void Win32Edit::SetText(const std::string& text) {
+  // WM_SETTEXT is not held to the user's limit.
+  ::SetWindowTextA(window_, text.c_str());
+}
+
+std::string Win32Edit::Text() const {
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window_)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextA(window_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void Win32Edit::SetReadOnly(bool readOnly) {
+  readOnly_ = readOnly;
+  ::SendMessageA(window_, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+}
+
+void Win32Edit::SetMaxLength(int maxLength) {
+  maxLength_ = std::max(0, maxLength);
+  ::SendMessageA(window_, EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+}
+
+bool Win32Edit::WantsKey(int virtualKey) const {
+  return virtualKey != VK_RETURN;
+}
+
+// --- Combo box ---------------------------------------------------------------------
+
+Win32ComboBox::Win32ComboBox(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  Build();
+}
+
+void Win32ComboBox::Build() {
+  std::string text;
+  if (window_ != nullptr) {
+    text = Text();
+    DestroyNativeWindow();
+  }
+  const DWORD style = (style_ == ComboStyle::DropDown ? CBS_DROPDOWN : CBS_DROPDOWNLIST) |
+                      CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+  CreateWindowFor("COMBOBOX", style, 0, {}, itemHeight_ * kComboDropRows + 2);
+  // The closed field takes the height it was given, the list rows theirs.
+  ::SendMessageA(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                 std::max(1, bounds_.height - 6));
+  ::SendMessageA(window_, CB_SETITEMHEIGHT, 0, itemHeight_);
+  for (const std::string& item : items_) {
+    ::SendMessageA(window_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  }
+  ::SendMessageA(window_, CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
+  if (style_ == ComboStyle::DropDown) {
+    ::SetWindowTextA(window_, text.c_str());
+  }
+  ApplyState();
+}
+
+void Win32ComboBox::SetStyle(ComboStyle style) {
+  if (style == style_) {
+    return;
+  }
+  style_ = style;
+  const bool focused = Focused();
+  Build();
+  if (focused) {
+    form_.Focus(this);
+  }
+}
+
+void Win32ComboBox::SetItemHeight(int pixels) {
+  itemHeight_ = std::max(1, pixels);
+  ::SendMessageA(window_, CB_SETITEMHEIGHT, 0, itemHeight_);
+  ::SetWindowPos(window_, nullptr, 0, 0, bounds_.width,
+                 bounds_.height + itemHeight_ * kComboDropRows + 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32ComboBox::ClearItems() {
+  // The list goes; an editable field keeps its text.
+  const std::string text = style_ == ComboStyle::DropDown ? Text() : std::string();
+  items_.clear();
+  itemIndex_ = -1;
+  ::SendMessageA(window_, CB_RESETCONTENT, 0, 0);
+  if (style_ == ComboStyle::DropDown) {
+    ::SetWindowTextA(window_, text.c_str());
+  }
+}
+
+void Win32ComboBox::AddItem(const std::string& text) {
+  items_.push_back(text);
+  ::SendMessageA(window_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string Win32ComboBox::Item(int index) const {
+  return items_.at(static_cast<std::size_t>(index));
+}
+
+void Win32ComboBox::SetItemIndex(int index) {
+  if (index < 0 || index >= ItemCount()) {
+    index = -1;
+  }
+  itemIndex_ = index;
+  ::SendMessageA(window_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void Win32ComboBox::SetText(const std::string& text) {
+  if (style_ == ComboStyle::DropDown) {
+    ::SetWindowTextA(window_, text.c_str());
+    return;
+  }
+  // Exactly that text: the native search ignores case.
+  const auto it = std::find(items_.begin(), items_.end(), text);
+  SetItemIndex(it == items_.end() ? -1 : static_cast<int>(it - items_.begin()));
+}
+
+std::string Win32ComboBox::Text() const {
+  if (style_ == ComboStyle::DropDownList) {
+    return itemIndex_ < 0 ? std::string() : items_[static_cast<std::size_t>(itemIndex_)];
+  }
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window_)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextA(window_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void Win32ComboBox::Command(WORD code) {
+  // The user's choice from the list; typing leaves the chosen index alone.
+  if (code == CBN_SELCHANGE) {
+    const LRESULT index = ::SendMessageA(window_, CB_GETCURSEL, 0, 0);
+    itemIndex_ = index >= 0 && index < ItemCount() ? static_cast<int>(index) : -1;
+  }
+}
+
+bool Win32ComboBox::WantsKey(int virtualKey) const {
+  return virtualKey != VK_RETURN;
+}
+
+bool Win32ComboBox::DroppedDown() const {
+  return ::SendMessageA(window_, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+}
+
+// --- Memo -------------------------------------------------------------------------
+
+Win32Memo::Win32Memo(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  // Multi-line without horizontal scrolling: the edit control wraps words.
+  CreateWindowFor("EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE);
+  ::SendMessageA(window_, EM_SETLIMITTEXT, 0, 0);
+  original_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+      window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Memo::SubclassProc)));
+  brush_ = ::CreateSolidBrush(ToColorRef(color_));
+}
+
+LRESULT CALLBACK Win32Memo::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* memo = dynamic_cast<Win32Memo*>(FromHandle(window));
+  if (memo == nullptr) {
+    return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+  const LRESULT result = ::CallWindowProcA(memo->original_, window, message, wParam, lParam);
+  if (message == WM_LBUTTONDBLCLK) {
+    memo->Fire(memo->OnDblClick);
+  } else if (message == WM_NCDESTROY) {
+    ::DeleteObject(memo->brush_);
+    memo->brush_ = nullptr;
+  }
+  return result;
+}
+
+void Win32Memo::SetReadOnly(bool readOnly) {
+  ::SendMessageA(window_, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+}
+
+void Win32Memo::SetVerticalScrollBar(bool shown) {
+  const LONG_PTR style = ::GetWindowLongPtrA(window_, GWL_STYLE);
+  ::SetWindowLongPtrA(window_, GWL_STYLE, shown ? style | WS_VSCROLL : style & ~WS_VSCROLL);
+  ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ::ShowScrollBar(window_, SB_VERT, shown ? TRUE : FALSE);
+}
+
+void Win32Memo::SetColor(Color color) {
+  color_ = color;
+  HBRUSH brush = ::CreateSolidBrush(ToColorRef(color));
+  if (brush_ != nullptr) {
+    ::DeleteObject(brush_);
+  }
+  brush_ = brush;
+  Redraw();
+}
+
+void Win32Memo::AppendLine(const std::string& text) {
+  const std::string piece = lines_.empty() ? text : "\r\n" + text;
+  lines_.push_back(text);
+  const WPARAM end = static_cast<WPARAM>(::GetWindowTextLengthA(window_));
+  ::SendMessageA(window_, EM_SETSEL, end, static_cast<LPARAM>(end));
+  ::SendMessageA(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  ::SendMessageA(window_, EM_SCROLLCARET, 0, 0);
+}
+
+void Win32Memo::Clear() {
+  lines_.clear();
+  ::SetWindowTextA(window_, "");
+}
+
+int Win32Memo::LineCount() const {
+  // The control counts display lines, one for an empty text.
+  if (lines_.empty()) {
+    return 0;
+  }
+  return static_cast<int>(::SendMessageA(window_, EM_GETLINECOUNT, 0, 0));
+}
+
+HBRUSH Win32Memo::CtlColor(HDC dc) {
+  ::SetBkColor(dc, ToColorRef(color_));
+  ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+  return brush_;
+}
+
+bool Win32Memo::WantsKey(int /*virtualKey*/) const {
+  return true;
+}
+
+// --- Status bar --------------------------------------------------------------------
+
+Win32StatusBar::Win32StatusBar(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  // Placed where it is given, not docked by the control itself.
+  CreateWindowFor(STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0);
+}
+
+int Win32StatusBar::AddPanel(int width, Alignment alignment) {
+  panels_.push_back({width, alignment, {}});
+  std::vector<int> edges;
+  int right = 0;
+  for (const PanelState& panel : panels_) {
+    right += panel.width;
+    edges.push_back(right);
+  }
+  edges.back() = -1;  // the last panel reaches the right edge
+  ::SendMessageA(window_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  for (int i = 0; i < PanelCount(); ++i) {
+    SendText(i);
+  }
+  return PanelCount() - 1;
+}
+
+void Win32StatusBar::SendText(int index) const {
+  const PanelState& panel = panels_.at(static_cast<std::size_t>(index));
+  // A tab before the text centres it, two right-align it.
+  std::string text = panel.alignment == Alignment::Center  ? "\t"
+                     : panel.alignment == Alignment::Right ? "\t\t"
+                                                           : "";
+  text += panel.text;
+  ::SendMessageA(window_, SB_SETTEXTA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32StatusBar::SetPanelText(int index, const std::string& text) {
+  panels_.at(static_cast<std::size_t>(index)).text = text;
+  SendText(index);
+}
+
+std::string Win32StatusBar::PanelText(int index) const {
+  return panels_.at(static_cast<std::size_t>(index)).text;
+}
+
+void Win32StatusBar::SetColor(Color color) {
+  ::SendMessageA(window_, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ToColorRef(color)));
+}
+
+// --- Group box ---------------------------------------------------------------------
+
+Win32GroupBox::Win32GroupBox(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
+    : Win32Control(form, box, bounds) {
+  CreateWindowFor("BUTTON", BS_GROUPBOX, 0);
+  ::SetWindowPos(window_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32GroupBox::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  ::SetWindowTextA(window_, caption.c_str());
+}
+
+POINT Win32GroupBox::Origin() const {
+  POINT origin{bounds_.left, bounds_.top};
+  if (box_ != nullptr) {
+    const POINT outer = box_->Origin();
+    origin.x += outer.x;
+    origin.y += outer.y;
+  }
+  return origin;
+}
+
+void Win32GroupBox::ApplyState() {
+  Win32Widget::ApplyState();
+  // Its controls are the form's children: they follow it by hand.
+  form_.BoxChanged(*this);
+}
+
+HBRUSH Win32GroupBox::CtlColor(HDC dc) {
+  ::SetBkColor(dc, form_.BackColor());
+  return form_.BackBrush();
+}
+
+}  // namespace keldo::ui::win32

@@ -1,0 +1,772 @@
+#include "shell/toolkit/win32/form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "shell/toolkit/messages.h"
+#include "shell/toolkit/popup_menu.h"
+#include "shell/toolkit/win32/bitmaps.h"
+#include "shell/toolkit/win32/fonts.h"
+#include "shell/toolkit/win32/toolkit.h"
+
+namespace keldo::ui::win32 {
+
+namespace {
+
+// Not WS_CLIPCHILDREN: a group box paints only its frame, and the form's
+// background must show inside it.
+constexpr DWORD kFormStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+DWORD StyleFor(BorderIcons icons) {
+  DWORD style = WS_CAPTION;
+  if (icons.systemMenu) {
+    style |= WS_SYSMENU;
+    if (icons.minimize) {
+      style |= WS_MINIMIZEBOX;
+    }
+  }
+  return style;
+}
+
+void RegisterFormClass(HINSTANCE instance, const std::string& className, WNDPROC proc) {
+  WNDCLASSA windowClass{};
+  if (::GetClassInfoA(instance, className.c_str(), &windowClass) != FALSE) {
+    return;
+  }
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = proc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.lpszClassName = className.c_str();
+  if (::RegisterClassA(&windowClass) == 0) {
+    throw std::runtime_error("cannot register the window class " + className);
+  }
+}
+
+template <class T>
+T* As(Win32Widget* widget) {
+  return dynamic_cast<T*>(widget);
+}
+
+}  // namespace
+
+Win32Form::Win32Form(Win32Toolkit& toolkit, const std::string& className)
+    : toolkit_(toolkit), className_(className) {
+  RegisterFormClass(toolkit_.Instance(), className_, &Win32Form::WindowProc);
+  window_ =
+      ::CreateWindowExA(0, className_.c_str(), "", kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100,
+                        100, toolkit_.Win32App().Handle(), nullptr, toolkit_.Instance(), this);
+  if (window_ == nullptr) {
+    throw std::runtime_error("cannot create the window " + className_);
+  }
+  brush_ = ::CreateSolidBrush(BackColor());
+  SetFont(font_);
+  toolkit_.FormCreated(*this);
+}
+
+Win32Form::~Win32Form() {
+  toolkit_.FormDestroyed(*this);
+  focused_ = nullptr;
+  tabChain_.clear();
+  widgets_.clear();
+  ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+  if (tooltip_ != nullptr) {
+    ::DestroyWindow(tooltip_);
+  }
+  ::DestroyWindow(window_);
+  if (fontHandle_ != nullptr) {
+    ::DeleteObject(fontHandle_);
+  }
+  ::DeleteObject(brush_);
+  if (smallIcon_ != nullptr) {
+    ::DestroyIcon(smallIcon_);
+  }
+}
+
+Control& Win32Form::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
+  Win32GroupBox* box = nullptr;
+  if (parent != nullptr) {
+    box = dynamic_cast<Win32GroupBox*>(parent);
+    if (box == nullptr || &box->OwnerForm() != this) {
+      throw std::invalid_argument("a control's group box must belong to its form");
+    }
+  }
+  std::unique_ptr<Win32Widget> widget;
+  switch (kind) {
+    case ControlKind::Label:
+      widget = std::make_unique<Win32Label>(*this, box, bounds);
+      break;
+    case ControlKind::Panel:
+      widget = std::make_unique<Win32Panel>(*this, box, bounds);
+      break;
+    case ControlKind::Button:
+      widget = std::make_unique<Win32Button>(*this, box, bounds);
+      break;
+    case ControlKind::CheckBox:
+      widget = std::make_unique<Win32CheckBox>(*this, box, bounds);
+      break;
+    case ControlKind::RadioButton:
+      widget = std::make_unique<Win32RadioButton>(*this, box, bounds);
+      break;
+    case ControlKind::ScrollBar:
+      widget = std::make_unique<Win32ScrollBar>(*this, box, bounds);
+      break;
+    case ControlKind::Edit:
+      widget = std::make_unique<Win32Edit>(*this, box, bounds);
+      break;
+    case ControlKind::ComboBox:
+      widget = std::make_unique<Win32ComboBox>(*this, box, bounds);
+      break;
+    case ControlKind::Memo:
+      widget = std::make_unique<Win32Memo>(*this, box, bounds);
+      break;
+    case ControlKind::StatusBar:
+      widget = std::make_unique<Win32StatusBar>(*this, box, bounds);
+      break;
+    case ControlKind::Image:
+      widget = std::make_unique<Win32Image>(*this, box, bounds);
+      break;
+    case ControlKind::GroupBox:
+      widget = std::make_unique<Win32GroupBox>(*this, box, bounds);
+      break;
+  }
+  widget->SetFontHandle(fontHandle_);
+  widget->ApplyState();
+  widgets_.push_back(std::move(widget));
+  return widgets_.back()->AsControl();
+}
+
+void Win32Form::SetCaption(const std::string& caption) {
+  ::SetWindowTextA(window_, caption.c_str());
+}
+
+std::string Win32Form::Caption() const {
+  char text[512] = {};
+  ::GetWindowTextA(window_, text, sizeof text);
+  return text;
+}
+
+void Win32Form::SetClientSize(Size size) {
+  clientSize_ = size;
+  RECT rect{0, 0, size.width, size.height};
+  const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(window_, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(window_, GWL_EXSTYLE));
+  ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  ::SetWindowPos(window_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Size Win32Form::ClientSize() const {
+  RECT rect{};
+  ::GetClientRect(window_, &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void Win32Form::SetBorderIcons(BorderIcons icons) {
+  const LONG_PTR style = ::GetWindowLongPtrA(window_, GWL_STYLE);
+  const LONG_PTR mask = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  ::SetWindowLongPtrA(window_, GWL_STYLE,
+                      (style & ~mask) | static_cast<LONG_PTR>(StyleFor(icons) & mask));
+  ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  if (clientSize_.width > 0) {
+    SetClientSize(clientSize_);
+  }
+}
+
+void Win32Form::RemoveCloseCommand() {
+  closeCommand_ = false;
+  HMENU menu = ::GetSystemMenu(window_, FALSE);
+  if (menu == nullptr) {
+    return;
+  }
+  // By command, not by position: the last item is Close on Windows, but a
+  // window menu may carry more below it.
+  ::DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND);
+  const int count = ::GetMenuItemCount(menu);
+  if (count > 0 &&
+      (::GetMenuState(menu, static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_SEPARATOR) != 0) {
+    ::DeleteMenu(menu, static_cast<UINT>(count - 1), MF_BYPOSITION);
+  }
+  ::DrawMenuBar(window_);
+}
+
+void Win32Form::SetIcon(const art::Picture& picture) {
+  HICON icon = CreateIconFromPicture(picture);
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  if (smallIcon_ != nullptr) {
+    ::DestroyIcon(smallIcon_);
+  }
+  smallIcon_ = icon;
+}
+
+void Win32Form::SetFont(const Font& font) {
+  font_ = font;
+  HFONT handle = CreateFontFor(font);
+  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle), FALSE);
+  for (const auto& widget : widgets_) {
+    widget->SetFontHandle(handle);
+  }
+  if (fontHandle_ != nullptr) {
+    ::DeleteObject(fontHandle_);
+  }
+  fontHandle_ = handle;
+  ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+COLORREF Win32Form::BackColor() const {
+  return ToColorRef(color_);
+}
+
+void Win32Form::SetColor(Color color) {
+  color_ = color;
+  HBRUSH brush = ::CreateSolidBrush(BackColor());
+  ::DeleteObject(brush_);
+  brush_ = brush;
+  ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Win32Form::SetAlwaysOnTop(bool onTop) {
+  ::SetWindowPos(window_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool Win32Form::IsMainForm() const {
+  return toolkit_.App().MainForm() == this;
+}
+
+void Win32Form::PlaceForShow() {
+  RECT window{};
+  ::GetWindowRect(window_, &window);
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  if (position_ == FormPosition::ScreenCenter && shownBefore_) {
+    return;
+  }
+  if (position_ == FormPosition::MainFormCenter) {
+    auto* main = dynamic_cast<Win32Form*>(toolkit_.App().MainForm());
+    if (main != nullptr && main != this && main->Visible()) {
+      ::GetWindowRect(main->Handle(), &area);
+    }
+  } else if (position_ != FormPosition::ScreenCenter) {
+    return;
+  }
+  const int left = area.left + (area.right - area.left - width) / 2;
+  const int top = area.top + (area.bottom - area.top - height) / 2;
+  ::SetWindowPos(window_, nullptr, std::max(0, left), std::max(0, top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Form::Show() {
+  if (visible_) {
+    SetForeground();
+    return;
+  }
+  PlaceForShow();
+  visible_ = true;
+  shownBefore_ = true;
+  if (!toolkit_.App().Minimized()) {
+    ::ShowWindow(window_, SW_SHOW);
+    ::UpdateWindow(window_);
+  }
+  if (IsMainForm()) {
+    toolkit_.Win32App().MainFormShown();
+  }
+  if (focused_ == nullptr) {
+    FocusFirst();
+  }
+  if (Active() && focused_ != nullptr) {
+    ::SetFocus(focused_->Handle());
+  }
+  // An error in the show handler is reported and the showing goes on.
+  toolkit_.Guard([this] {
+    NotifyEvent handler = OnShow;
+    if (handler) {
+      handler(this);
+    }
+  });
+}
+
+void Win32Form::Hide() {
+  if (!visible_) {
+    return;
+  }
+  visible_ = false;
+  ::ShowWindow(window_, SW_HIDE);
+  toolkit_.FormHidden(*this);
+}
+
+void Win32Form::ScreenHide() {
+  if (visible_) {
+    ::ShowWindow(window_, SW_HIDE);
+  }
+}
+
+void Win32Form::ScreenShow() {
+  if (visible_) {
+    ::ShowWindow(window_, SW_SHOWNA);
+  }
+}
+
+int Win32Form::ShowModal() {
+  modalResult_ = mrNone;
+  ++modalLevel_;
+  toolkit_.ModalBegins(*this);
+  const std::vector<Win32Form*> blocked = toolkit_.BlockForms(this);
+  Show();
+  const bool ended = toolkit_.Loop().RunUntil([this] { return modalResult_ != mrNone; });
+  int result = modalResult_;
+  if (!ended && result == mrNone) {
+    result = mrCancel;
+  }
+  // The others take input again before this one goes, so the activation
+  // returns to them and not to another program.
+  toolkit_.UnblockForms(blocked);
+  toolkit_.ModalEnds(*this);
+  Hide();
+  --modalLevel_;
+  modalResult_ = mrNone;
+  return result;
+}
+
+void Win32Form::Close() {
+  bool canClose = true;
+  CloseQueryEvent query = OnCloseQuery;
+  if (query) {
+    query(this, canClose);
+  }
+  if (!canClose) {
+    return;
+  }
+  if (modalLevel_ > 0) {
+    if (modalResult_ == mrNone) {
+      modalResult_ = mrCancel;
+    }
+    return;
+  }
+  Hide();
+  if (IsMainForm()) {
+    toolkit_.App().Terminate();
+    // Wakes the loop, which checks the flag after each message.
+    ::PostMessageA(toolkit_.Win32App().Handle(), WM_NULL, 0, 0);
+  }
+}
+
+void Win32Form::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  ApplyEnabled();
+}
+
+void Win32Form::Block() {
+  ++blocked_;
+  ApplyEnabled();
+}
+
+void Win32Form::Unblock() {
+  if (blocked_ > 0) {
+    --blocked_;
+  }
+  ApplyEnabled();
+}
+
+void Win32Form::ApplyEnabled() {
+  ::EnableWindow(window_, enabled_ && blocked_ == 0 ? TRUE : FALSE);
+}
+
+void Win32Form::SetForeground() {
+  if (visible_ && !toolkit_.App().Minimized()) {
+    ::SetForegroundWindow(window_);
+  }
+}
+
+bool Win32Form::Active() const {
+  return ::GetActiveWindow() == window_;
+}
+
+HWND Win32Form::Tooltip() {
+  if (tooltip_ == nullptr) {
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                 toolkit_.Instance(), nullptr);
+  }
+  return tooltip_;
+}
+
+Win32Widget* Win32Form::WidgetOf(HWND window) const {
+  for (HWND at = window; at != nullptr && at != window_; at = ::GetParent(at)) {
+    Win32Widget* widget = Win32Widget::FromHandle(at);
+    if (widget != nullptr && &widget->OwnerForm() == this) {
+      return widget;
+    }
+  }
+  return nullptr;
+}
+
+Win32Widget* Win32Form::FindWidget(Control& control) const {
+  for (const auto& widget : widgets_) {
+    if (&widget->AsControl() == &control) {
+      return widget.get();
+    }
+  }
+  return nullptr;
+}
+
+void Win32Form::SetTabOrder(const std::vector<Control*>& chain) {
+  tabChain_.clear();
+  for (Control* control : chain) {
+    Win32Widget* widget = control != nullptr ? FindWidget(*control) : nullptr;
+    if (widget == nullptr) {
+      throw std::invalid_argument("the tab order names a control of another form");
+    }
+    tabChain_.push_back(widget);
+  }
+}
+
+Win32Widget* Win32Form::FocusedWidget() const {
+  if (Active()) {
+    if (Win32Widget* now = WidgetOf(::GetFocus())) {
+      return now;
+    }
+  }
+  return focused_;
+}
+
+Control* Win32Form::ActiveControl() const {
+  Win32Widget* widget = FocusedWidget();
+  return widget != nullptr ? &widget->AsControl() : nullptr;
+}
+
+void Win32Form::Focus(Win32Widget* widget) {
+  focused_ = widget;
+  if (widget != nullptr && Active()) {
+    ::SetFocus(widget->Handle());
+  }
+}
+
+void Win32Form::FocusLost(Win32Widget& widget) {
+  if (FocusedWidget() == &widget) {
+    focused_ = &widget;
+    if (!MoveFocus(false)) {
+      focused_ = nullptr;
+      if (Active()) {
+        ::SetFocus(window_);
+      }
+    }
+  }
+}
+
+void Win32Form::DefaultChanged(Win32Button& button) {
+  for (const auto& widget : widgets_) {
+    if (auto* other = As<Win32Button>(widget.get()); other != nullptr && other != &button) {
+      other->ClearDefault();
+    }
+  }
+}
+
+void Win32Form::RadioTicked(Win32RadioButton& button) {
+  for (const auto& widget : widgets_) {
+    auto* other = As<Win32RadioButton>(widget.get());
+    if (other != nullptr && other != &button && other->ParentBox() == button.ParentBox()) {
+      other->Untick();
+    }
+  }
+}
+
+void Win32Form::BoxChanged(Win32GroupBox& box) {
+  for (const auto& widget : widgets_) {
+    if (widget->ParentBox() == &box) {
+      widget->ApplyState();
+      if (!widget->Usable()) {
+        FocusLost(*widget);
+      }
+    }
+  }
+}
+
+bool Win32Form::IsTabStop(Win32Widget& widget) const {
+  if (!widget.Focusable() || !widget.Usable()) {
+    return false;
+  }
+  auto* radio = As<Win32RadioButton>(&widget);
+  if (radio == nullptr || radio->Checked()) {
+    return true;
+  }
+  // An unticked radio button is a stop only when its group has no ticked
+  // button and it comes first in the chain.
+  for (Win32Widget* other : tabChain_) {
+    auto* sibling = As<Win32RadioButton>(other);
+    if (sibling != nullptr && sibling->ParentBox() == radio->ParentBox() && sibling->Checked()) {
+      return false;
+    }
+  }
+  for (Win32Widget* other : tabChain_) {
+    auto* sibling = As<Win32RadioButton>(other);
+    if (sibling != nullptr && sibling->ParentBox() == radio->ParentBox() && sibling->Usable()) {
+      return sibling == radio;
+    }
+  }
+  return false;
+}
+
+std::vector<Win32Widget*> Win32Form::TabStops() const {
+  std::vector<Win32Widget*> stops;
+  for (Win32Widget* widget : tabChain_) {
+    if (IsTabStop(*widget)) {
+      stops.push_back(widget);
+    }
+  }
+  return stops;
+}
+
+void Win32Form::FocusFirst() {
+  const std::vector<Win32Widget*> stops = TabStops();
+  Focus(stops.empty() ? nullptr : stops.front());
+}
+
+bool Win32Form::MoveFocus(bool backwards) {
+  const std::vector<Win32Widget*> stops = TabStops();
+  if (stops.empty()) {
+    return false;
+  }
+  Win32Widget* current = FocusedWidget();
+  const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(stops.size());
+  std::ptrdiff_t index = backwards ? count - 1 : 0;
+  const auto at = std::find(stops.begin(), stops.end(), current);
+  if (at != stops.end()) {
+    index = ((at - stops.begin()) + (backwards ? count - 1 : 1)) % count;
+  } else {
+    // From a control that is not a stop, go by its place in the chain.
+    const auto chainAt = std::find(tabChain_.begin(), tabChain_.end(), current);
+    if (chainAt != tabChain_.end()) {
+      for (std::ptrdiff_t i = 0; i < count; ++i) {
+        const auto stopAt =
+            std::find(tabChain_.begin(), tabChain_.end(), stops[static_cast<std::size_t>(i)]);
+        if (!backwards && stopAt > chainAt) {
+          index = i;
+          break;
+        }
+        if (backwards && stopAt < chainAt) {
+          index = i;
+        }
+      }
+    }
+  }
+  Focus(stops[static_cast<std::size_t>(index)]);
+  return true;
+}
+
+bool Win32Form::MoveInRadioGroup(Win32RadioButton& from, bool backwards) {
+  std::vector<Win32RadioButton*> group;
+  for (Win32Widget* widget : tabChain_) {
+    auto* radio = As<Win32RadioButton>(widget);
+    if (radio != nullptr && radio->ParentBox() == from.ParentBox() && radio->Usable()) {
+      group.push_back(radio);
+    }
+  }
+  const auto at = std::find(group.begin(), group.end(), &from);
+  if (group.size() < 2 || at == group.end()) {
+    return false;
+  }
+  const std::size_t count = group.size();
+  const std::size_t current = static_cast<std::size_t>(at - group.begin());
+  Win32RadioButton* next = group[(current + (backwards ? count - 1 : 1)) % count];
+  Focus(next);
+  next->SetChecked(true);
+  return true;
+}
+
+bool Win32Form::PressAccessKey(char key) {
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
+  for (const auto& widget : widgets_) {
+    if (!widget->Usable()) {
+      continue;
+    }
+    std::string caption;
+    if (auto* button = As<Win32Button>(widget.get())) {
+      caption = button->Caption();
+    } else if (auto* check = As<Win32CheckBox>(widget.get())) {
+      caption = check->Caption();
+    } else if (auto* radio = As<Win32RadioButton>(widget.get())) {
+      caption = radio->Caption();
+    } else {
+      continue;
+    }
+    if (MenuItem(caption, false).AccessKey() != lower || lower == 0) {
+      continue;
+    }
+    if (auto* button = As<Win32Button>(widget.get())) {
+      Focus(button);
+      button->Press();
+    } else if (auto* check = As<Win32CheckBox>(widget.get())) {
+      Focus(check);
+      check->SetChecked(!check->Checked());
+    } else if (auto* radio = As<Win32RadioButton>(widget.get())) {
+      Focus(radio);
+      radio->SetChecked(true);
+    }
+    return true;
+  }
+  return false;
+}
+
+bool Win32Form::HandleKey(const MSG& message) {
+  Win32Widget* focus = FocusedWidget();
+  if (message.message == WM_SYSCHAR) {
+    return PressAccessKey(static_cast<char>(message.wParam));
+  }
+  if (message.message == WM_CHAR) {
+    // The key alone is an access key only where it is not typing.
+    const bool typing = As<Win32Edit>(focus) != nullptr || As<Win32ComboBox>(focus) != nullptr ||
+                        As<Win32Memo>(focus) != nullptr;
+    const char key = static_cast<char>(message.wParam);
+    return !typing && std::isalnum(static_cast<unsigned char>(key)) && PressAccessKey(key);
+  }
+  if (message.message != WM_KEYDOWN) {
+    return false;
+  }
+  const int key = static_cast<int>(message.wParam);
+  auto* combo = As<Win32ComboBox>(focus);
+  if (combo != nullptr && combo->DroppedDown()) {
+    return false;  // the open list takes Enter, Escape and the arrows
+  }
+  switch (key) {
+    case VK_TAB:
+      if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) {
+        return false;
+      }
+      MoveFocus(::GetKeyState(VK_SHIFT) < 0);
+      return true;
+    case VK_RETURN: {
+      if (focus != nullptr && focus->WantsKey(key)) {
+        return false;
+      }
+      if (auto* button = As<Win32Button>(focus)) {
+        button->Press();
+        return true;
+      }
+      for (const auto& widget : widgets_) {
+        auto* button = As<Win32Button>(widget.get());
+        if (button != nullptr && button->Default()) {
+          if (button->Usable()) {
+            button->Press();
+          }
+          break;
+        }
+      }
+      return true;
+    }
+    case VK_ESCAPE:
+      return true;  // no form has a cancel button
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+      if (auto* radio = As<Win32RadioButton>(focus)) {
+        MoveInRadioGroup(*radio, key == VK_LEFT || key == VK_UP);
+        return true;
+      }
+      return focus == nullptr || !focus->WantsKey(key);
+    default:
+      return false;
+  }
+}
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* form = reinterpret_cast<Win32Form*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (form == nullptr || form->window_ == nullptr) {
+    return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+  return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT rect{};
+      ::GetClientRect(window_, &rect);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush_);
+      return 1;
+    }
+    case WM_COMMAND:
+      if (lParam != 0) {
+        if (Win32Widget* widget = WidgetOf(reinterpret_cast<HWND>(lParam))) {
+          toolkit_.Guard([&] { widget->Command(HIWORD(wParam)); });
+        }
+      }
+      return 0;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      Win32Widget* widget = WidgetOf(item->hwndItem);
+      bool drawn = false;
+      if (widget != nullptr) {
+        toolkit_.Guard([&] { drawn = widget->DrawItem(*item); });
+      }
+      return drawn ? TRUE : FALSE;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN: {
+      Win32Widget* widget = WidgetOf(reinterpret_cast<HWND>(lParam));
+      HBRUSH brush = widget != nullptr ? widget->CtlColor(reinterpret_cast<HDC>(wParam)) : nullptr;
+      if (brush != nullptr) {
+        return reinterpret_cast<LRESULT>(brush);
+      }
+      break;
+    }
+    case WM_HSCROLL:
+      if (lParam != 0) {
+        if (Win32Widget* widget = WidgetOf(reinterpret_cast<HWND>(lParam))) {
+          toolkit_.Guard([&] { widget->Scroll(LOWORD(wParam)); });
+        }
+      }
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        if (Win32Widget* now = WidgetOf(::GetFocus())) {
+          focused_ = now;
+        }
+        return 0;
+      }
+      toolkit_.FormActivated(*this);
+      if (focused_ == nullptr || !focused_->Usable()) {
+        focused_ = nullptr;
+        const std::vector<Win32Widget*> stops = TabStops();
+        focused_ = stops.empty() ? nullptr : stops.front();
+      }
+      ::SetFocus(focused_ != nullptr ? focused_->Handle() : window_);
+      return 0;
+    case WM_SETFOCUS:
+      if (focused_ != nullptr && focused_->Usable()) {
+        ::SetFocus(focused_->Handle());
+      }
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
+        // The application minimises, not this window: its hooks see the
+        // command as it came.
+        return ::SendMessageA(toolkit_.Win32App().Handle(), WM_SYSCOMMAND, wParam, lParam);
+      }
+      if ((wParam & 0xFFF0) == SC_CLOSE && !closeCommand_) {
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      toolkit_.Guard([this] { Close(); });
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(window_, message, wParam, lParam);
+}
+
+}  // namespace keldo::ui::win32
