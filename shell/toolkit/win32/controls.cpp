@@ -802,40 +802,20 @@ bool Win32Memo::WantsKey(int /*virtualKey*/) const {
 
 Win32StatusBar::Win32StatusBar(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
     : Win32Control(form, box, bounds) {
-  // Placed where it is given, not docked by the control itself.
-  CreateWindowFor(STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0);
+  // Drawn here rather than by the common control, whose colour a visual
+  // style may override.
+  CreateWindowFor("STATIC", SS_OWNERDRAW, 0);
 }
 
 int Win32StatusBar::AddPanel(int width, Alignment alignment) {
   panels_.push_back({width, alignment, {}});
-  std::vector<int> edges;
-  int right = 0;
-  for (const PanelState& panel : panels_) {
-    right += panel.width;
-    edges.push_back(right);
-  }
-  edges.back() = -1;  // the last panel reaches the right edge
-  ::SendMessageA(window_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-  for (int i = 0; i < PanelCount(); ++i) {
-    SendText(i);
-  }
+  Redraw();
   return PanelCount() - 1;
-}
-
-void Win32StatusBar::SendText(int index) const {
-  const PanelState& panel = panels_.at(static_cast<std::size_t>(index));
-  // A tab before the text centres it, two right-align it.
-  std::string text = panel.alignment == Alignment::Center  ? "\t"
-                     : panel.alignment == Alignment::Right ? "\t\t"
-                                                           : "";
-  text += panel.text;
-  ::SendMessageA(window_, SB_SETTEXTA, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void Win32StatusBar::SetPanelText(int index, const std::string& text) {
   panels_.at(static_cast<std::size_t>(index)).text = text;
-  SendText(index);
+  Redraw();
 }
 
 std::string Win32StatusBar::PanelText(int index) const {
@@ -843,7 +823,32 @@ std::string Win32StatusBar::PanelText(int index) const {
 }
 
 void Win32StatusBar::SetColor(Color color) {
-  ::SendMessageA(window_, SB_SETBKCOLOR, 0, static_cast<LPARAM>(ToColorRef(color)));
+  color_ = color;
+  Redraw();
+}
+
+bool Win32StatusBar::DrawItem(const DRAWITEMSTRUCT& item) {
+  HBRUSH brush = ::CreateSolidBrush(ToColorRef(color_));
+  ::FillRect(item.hDC, &item.rcItem, brush);
+  ::DeleteObject(brush);
+  HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, ::GetSysColor(COLOR_BTNTEXT));
+  int left = item.rcItem.left;
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    const PanelState& panel = panels_[i];
+    // The last panel reaches the right edge.
+    const int right = i + 1 == panels_.size() ? item.rcItem.right : left + panel.width;
+    RECT rect{left, item.rcItem.top + 2, right - 2, item.rcItem.bottom};
+    ::DrawEdge(item.hDC, &rect, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    ::InflateRect(&rect, -2, 0);
+    ::DrawTextA(item.hDC, panel.text.c_str(), static_cast<int>(panel.text.size()), &rect,
+                HorizontalFlags(panel.alignment) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX |
+                    DT_END_ELLIPSIS);
+    left = right;
+  }
+  ::SelectObject(item.hDC, old);
+  return true;
 }
 
 // --- Group box ---------------------------------------------------------------------

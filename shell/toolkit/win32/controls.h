@@ -278,6 +278,7 @@ class Win32StatusBar final : public Win32Control<StatusBar> {
   void SetPanelText(int index, const std::string& text) override;
   std::string PanelText(int index) const override;
   void SetColor(Color color) override;
+  bool DrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
   struct PanelState {
@@ -285,9 +286,9 @@ class Win32StatusBar final : public Win32Control<StatusBar> {
     Alignment alignment;
     std::string text;
   };
-  void SendText(int index) const;
 
   std::vector<PanelState> panels_;
+  Color color_ = Color::ButtonFace();
 };
 
 class Win32Image final : public Win32Control<Image> {
