@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """The real keldo-link under X, driven as a user would (run inside xsession --wm).
 
-    keldo_link_check.py PROGRAM ARTEFACT_DIR
+    keldo_link_check.py PROGRAM ARTEFACT_DIR [--wine PREFIX --pictures DIR]
+
+With --wine, PROGRAM is keldo-link.exe, run under Wine in PREFIX (a prefix of
+its own: Wine's tray host lives per prefix and server); its settings go into
+that prefix's registry and COM7 is a dosdevices link to the pseudo-terminal.
 
 Steps, each kept as a screenshot in ARTEFACT_DIR:
   start        the window appears with a 317 x 313 client area
@@ -17,6 +21,8 @@ The program gets a registry folder of its own, so nothing of the user's is
 touched.
 """
 
+import argparse
+import fcntl
 import os
 import pty
 import re
@@ -28,7 +34,6 @@ import tempfile
 import time
 import tty
 
-PROGRAM, ARTEFACTS = sys.argv[1], sys.argv[2]
 COM_PORT = 7
 CLIENT_W, CLIENT_H = 317, 313
 
@@ -57,6 +62,9 @@ def wait_for(predicate, timeout, what):
     raise CheckFailed("timed out: " + what)
 
 
+ARTEFACTS = "."
+
+
 def screenshot(name):
     path = os.path.join(ARTEFACTS, name + ".png")
     subprocess.run(["import", "-window", "root", path], check=True)
@@ -65,8 +73,12 @@ def screenshot(name):
 
 def find_window(name, visible=True):
     args = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", name]
-    ids = run(*args).split()
-    return ids[0] if ids else None
+    for window in run(*args).split():
+        info = run("xwininfo", "-id", window)
+        size = re.search(r"Width:\s+(\d+).*?Height:\s+(\d+)", info, re.S)
+        if size and int(size.group(1)) > 1 and int(size.group(2)) > 1:
+            return window
+    return None
 
 
 def geometry(window):
@@ -75,7 +87,7 @@ def geometry(window):
     return get("Absolute upper-left X"), get("Absolute upper-left Y"), get("Width"), get("Height")
 
 
-def tray_icon():
+def qt_tray_icon():
     """The program's icon docked in trayer: its centre, or None."""
     for line in run("xwininfo", "-root", "-tree").splitlines():
         m = re.search(r'"keldo-link": \("keldo-link" "keldo-link"\)\s+(\d+)x(\d+)\+\S+\s+\+(-?\d+)\+(-?\d+)', line)
@@ -107,19 +119,20 @@ def crop_differs(a, b, box):
     return out.stderr.strip().split()[0] != "0"
 
 
-def write_hive(folder, port, device_path):
+def write_hive(path, port, serial_comm):
     hive = (
         "REGEDIT4\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO]\r\n"
         '"ServerMode"=dword:00000001\r\n'
         f'"ServerPort"=dword:{port:08x}\r\n'
         '"ServerName"="Bench 3"\r\n'
+        '"ServerAutoStart"=dword:00000000\r\n'
         f'"COMPort"=dword:{COM_PORT:08x}\r\n'
         '"COMBaud"=dword:00000005\r\n\r\n'
-        "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\r\n"
-        f'"{device_path}"="COM{COM_PORT}"\r\n'
     )
-    with open(os.path.join(folder, "HKEY_LOCAL_MACHINE.reg"), "w", newline="") as f:
+    if serial_comm:
+        hive += "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\r\n" + serial_comm
+    with open(path, "w", newline="") as f:
         f.write(hive)
 
 
@@ -136,31 +149,123 @@ def read_exactly(fd_or_sock, count, timeout):
     return data
 
 
+class QtProgram:
+    """keldo-link on Linux, with a registry folder of its own."""
+
+    def __init__(self, program, home):
+        self.program = program
+        self.env = dict(os.environ, KELDO_REGISTRY_DIR=home,
+                        XDG_CONFIG_HOME=os.path.join(home, "config"))
+        self.home = home
+
+    def configure(self, port, device_path):
+        write_hive(os.path.join(self.home, "HKEY_LOCAL_MACHINE.reg"), port,
+                   f'"{device_path}"="COM{COM_PORT}"\r\n')
+
+    def start(self):
+        return subprocess.Popen([self.program], env=self.env)
+
+    def tray_icon(self):
+        return qt_tray_icon()
+
+    def finish(self):
+        pass
+
+
+class WineProgram:
+    """keldo-link.exe under Wine, in a prefix and with a Wine server of its own."""
+
+    def __init__(self, program, prefix, pictures):
+        self.program = program
+        self.prefix = prefix
+        self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+        import win32_widget_demo as demo  # the tray picture finder
+        self.demo = demo
+        self.pictures = [demo.parse_xpm(os.path.join(pictures, name + ".xpm"))
+                         for name in ("tray_run", "tray_stop", "tray_pause")]
+        os.makedirs(prefix, exist_ok=True)
+        with open(prefix + ".lock", "w") as lock:  # made as cmake/wine-run makes its prefix
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            if not os.path.exists(os.path.join(prefix, ".keldo-ready")):
+                env = {k: v for k, v in self.env.items() if k != "DISPLAY"}
+                subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                subprocess.run(["wineserver", "-w"], env=env)
+                open(os.path.join(prefix, ".keldo-ready"), "w").close()
+        self.finish()
+
+    def configure(self, port, device_path):
+        reg = os.path.join(self.prefix, "keldo-check.reg")
+        write_hive(reg, port, "")
+        subprocess.run(["wine", "regedit", "/S", "Z:" + reg], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        subprocess.run(["wine", "reg", "delete",
+                        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                        "/v", "KELDOLink", "/f"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        link = os.path.join(self.prefix, "dosdevices", f"com{COM_PORT}")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(device_path, link)
+
+    def start(self):
+        return subprocess.Popen(["wine", self.program], env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def tray_icon(self):
+        tray = [int(v) for v in os.environ["KELDO_TRAY_GEOMETRY"].split()]
+        path = screenshot("tray-probe")
+        from PIL import Image
+        image = Image.open(path).convert("RGB")
+        for picture in self.pictures:
+            at = self.demo.find_picture(image, picture, tray)
+            if at is not None:
+                return at[0] + 8, at[1] + 8
+        return None
+
+    def finish(self):
+        # This prefix's own server only, with its explorer and tray host.
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
+
+
 def main():
+    global ARTEFACTS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("program")
+    parser.add_argument("artefacts")
+    parser.add_argument("--wine", metavar="PREFIX")
+    parser.add_argument("--pictures")
+    args = parser.parse_args()
+    ARTEFACTS = args.artefacts
     os.makedirs(ARTEFACTS, exist_ok=True)
     home = tempfile.mkdtemp(prefix="keldo-link-check.")
-    env = dict(os.environ, KELDO_REGISTRY_DIR=home, XDG_CONFIG_HOME=os.path.join(home, "config"))
+    target = (WineProgram(args.program, args.wine, args.pictures) if args.wine
+              else QtProgram(args.program, home))
     master, slave = pty.openpty()
     tty.setraw(master)
     port = free_port()
-    write_hive(home, port, os.ttyname(slave))
+    target.configure(port, os.ttyname(slave))
 
-    first = subprocess.Popen([PROGRAM], env=env)
+    first = target.start()
     try:
-        window = wait_for(lambda: find_window("^KELDO Link$"), 20, "the main window")
-        time.sleep(0.5)
+        window = wait_for(lambda: find_window("^KELDO Link$"), 60, "the main window")
+        time.sleep(1)
         x, y, w, h = geometry(window)
-        start = screenshot("start")
+        screenshot("start")
         check((w, h) == (CLIENT_W, CLIENT_H), f"client area {w} x {h}")
         check(first.poll() is None, "the first copy runs")
+        icon = wait_for(target.tray_icon, 20, "the tray icon")
 
-        second = subprocess.Popen([PROGRAM], env=env)
-        box = wait_for(lambda: find_window("^System Message$"), 20, "the second copy's box")
-        time.sleep(0.3)
+        second = target.start()
+        box = wait_for(lambda: find_window("^System Message$"), 30, "the second copy's box")
+        time.sleep(0.5)
         screenshot("second-copy")
         subprocess.run(["xdotool", "windowactivate", "--sync", box], check=False)
         subprocess.run(["xdotool", "key", "Return"], check=True)
-        check(second.wait(10) == 0, "the second copy ends with 0")
+        check(second.wait(20) == 0, "the second copy ends with 0")
         check(first.poll() is None and find_window("^KELDO Link$"), "the first copy is untouched")
 
         # Start, with the pointer on btnPlay (152, 40, 33 x 33).
@@ -172,25 +277,26 @@ def main():
             except OSError:
                 return None
 
-        peer = wait_for(accepted, 5, f"the listener on port {port}")
+        peer = wait_for(accepted, 10, f"the listener on port {port}")
         check(True, f"Start opened the listener on port {port}")
-        time.sleep(1.2)  # the set-up's wait
+        time.sleep(1.5)  # the set-up's wait
         os.write(master, b"W=12.5kg\r")
         got = read_exactly(peer, 9, 5)
         check(got == b"W=12.5kg\r", f"the device line reached the peer ({got!r})")
         peer.sendall(b"P\r")
         got = read_exactly(master, 2, 5)
         check(got == b"P\r", f"the peer's bytes reached the device ({got!r})")
-        time.sleep(0.3)
+        time.sleep(0.5)
         linked = screenshot("linked")
 
         subprocess.run(["xdotool", "windowminimize", window], check=True)
         wait_for(lambda: not find_window("^KELDO Link$"), 5, "the window hidden")
-        icon = wait_for(tray_icon, 5, "the tray icon")
+        time.sleep(0.5)
+        icon = wait_for(target.tray_icon, 10, "the tray icon")
         screenshot("minimised")
         click(*icon, repeat=2)
         restored_window = wait_for(lambda: find_window("^KELDO Link$"), 5, "the window restored")
-        time.sleep(0.5)
+        time.sleep(1)
         restored = screenshot("restored")
         rx, ry, _, _ = geometry(restored_window)
         check((rx, ry) == (x, y), "restored where it was")
@@ -198,15 +304,16 @@ def main():
 
         # "&Exit" from the tray menu: right click, then the item's access key.
         click(*icon, button=3)
-        time.sleep(0.5)
+        time.sleep(1)
         screenshot("tray-menu")
         asked = time.monotonic()
         subprocess.run(["xdotool", "key", "e"], check=True)
         wait_for(lambda: not find_window("^KELDO Link$", visible=False), 5, "the window closed")
         took = time.monotonic() - asked
-        check(0.25 <= took <= 1.0, f"the window closed {took * 1000:.0f} ms after Exit")
-        check(first.wait(10) == 0, "the program ends with 0")
-        check(tray_icon() is None, "the tray icon is gone")
+        check(0.25 <= took <= 1.5, f"the window closed {took * 1000:.0f} ms after Exit")
+        check(first.wait(20) == 0, "the program ends with 0")
+        time.sleep(0.5)
+        check(target.tray_icon() is None, "the tray icon is gone")
         check(read_exactly(peer, 1, 2) == b"", "the peer was disconnected")
         screenshot("exited")
         peer.close()
@@ -214,6 +321,7 @@ def main():
         if first.poll() is None:
             first.kill()
             first.wait()
+        target.finish()
         os.close(master)
         os.close(slave)
     return 0
