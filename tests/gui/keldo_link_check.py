@@ -149,6 +149,27 @@ def read_exactly(fd_or_sock, count, timeout):
     return data
 
 
+def check_scaled(target, scale, master, slave):
+    """The whole window scales with the desktop, so nothing is clipped."""
+    target.env["QT_SCALE_FACTOR"] = str(scale)
+    first = target.start()
+    try:
+        window = wait_for(lambda: find_window("^KELDO Link$"), 60, "the main window")
+        time.sleep(1)
+        _, _, w, h = geometry(window)
+        screenshot(f"scaled-{scale:g}")
+        want = (round(CLIENT_W * scale), round(CLIENT_H * scale))
+        check(abs(w - want[0]) <= 1 and abs(h - want[1]) <= 1,
+              f"at scale {scale:g} the client area is {w} x {h} (layout {want[0]} x {want[1]})")
+    finally:
+        first.kill()
+        first.wait()
+        target.finish()
+        os.close(master)
+        os.close(slave)
+    return 0
+
+
 class QtProgram:
     """keldo-link on Linux, with a registry folder of its own."""
 
@@ -238,6 +259,8 @@ def main():
     parser.add_argument("artefacts")
     parser.add_argument("--wine", metavar="PREFIX")
     parser.add_argument("--pictures")
+    parser.add_argument("--scale", type=float,
+                        help="only start under this desktop scale factor and check the size")
     args = parser.parse_args()
     ARTEFACTS = args.artefacts
     os.makedirs(ARTEFACTS, exist_ok=True)
@@ -248,6 +271,9 @@ def main():
     tty.setraw(master)
     port = free_port()
     target.configure(port, os.ttyname(slave))
+
+    if args.scale:
+        return check_scaled(target, args.scale, master, slave)
 
     first = target.start()
     try:
