@@ -6,7 +6,8 @@
 Reports, for PROGRAM (keldo-link, or keldo-link.exe with --wine):
   start-up   process start to its main window mapped on the screen (median of 5)
   idle CPU   CPU time per wall second over 10 s, link stopped, then running
-             (server mode on a free port, Start clicked, no peer)
+             (server mode on a free port, Start clicked, a pseudo-terminal as
+             the device, no peer)
   peak RSS   the process's high-water mark (VmHWM) at the end
   size       the file's size
 Settings go to a registry of their own (a temporary folder, or the prefix).
@@ -14,11 +15,13 @@ Settings go to a registry of their own (a temporary folder, or the prefix).
 
 import argparse
 import os
+import pty
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
+import tty
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "tests", "gui"))
@@ -58,7 +61,9 @@ def main():
     target = (gui.WineProgram(args.program, args.wine, pictures) if args.wine
               else gui.QtProgram(args.program, home))
     port = gui.free_port()
-    target.configure(port, "/dev/null")
+    master, slave = pty.openpty()  # a device that is there and sends nothing
+    tty.setraw(master)
+    target.configure(port, os.ttyname(slave))
     if args.wine:
         # A running Wine server, as on a desktop where Windows is already up.
         subprocess.run(["wine", "cmd", "/c", "exit"], env=target.env,
