@@ -4,16 +4,20 @@
 
 namespace keldo::ui {
 
-char MenuItem::AccessKey() const {
-  for (std::size_t i = 0; i + 1 < caption_.size(); ++i) {
-    if (caption_[i] == '&') {
-      if (caption_[i + 1] != '&') {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(caption_[i + 1])));
+char AccessKeyOf(const std::string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (caption[i + 1] != '&') {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
       }
       ++i;  // "&&" is a literal ampersand
     }
   }
   return 0;
+}
+
+char MenuItem::AccessKey() const {
+  return AccessKeyOf(caption_);
 }
 
 MenuItem& PopupMenu::AddItem(const std::string& caption, NotifyEvent onClick) {

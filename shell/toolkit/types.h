@@ -93,6 +93,10 @@ using NotifyEvent = std::function<void(void* Sender)>;
 // Setting CanClose to false refuses the close request.
 using CloseQueryEvent = std::function<void(void* Sender, bool& CanClose)>;
 
+// The lower-case access key a caption marks with "&" ("&&" is a literal
+// ampersand), or 0 when it marks none.
+char AccessKeyOf(const std::string& caption);
+
 // Modal results.
 inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;

@@ -146,6 +146,15 @@ TEST_F(DialogKeysTest, EnterPressesTheFocusedButtonOrElseTheDefaultOne) {
   EXPECT_FALSE(toolkit_.PressKey(ui::kVkEscape));
   EXPECT_TRUE(pressed_.empty());
 
+  // Alt+S presses "&Save" wherever the focus is; no control marks Alt+Q.
+  pressed_.clear();
+  edName.SetFocus();
+  EXPECT_TRUE(toolkit_.PressAccessKey('S'));
+  EXPECT_EQ(dialog_->ActiveControl(), &btnSave);
+  EXPECT_FALSE(toolkit_.PressAccessKey('q'));
+  EXPECT_EQ(pressed_, std::vector<std::string>{"save"});
+  pressed_.clear();
+
   // Only one default button per form.
   btnSave.SetDefault(true);
   EXPECT_FALSE(btnExit.Default());

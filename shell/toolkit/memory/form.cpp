@@ -1,6 +1,7 @@
 #include "shell/toolkit/memory/form.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 #include "shell/toolkit/memory/toolkit.h"
@@ -330,6 +331,26 @@ bool MemoryForm::Key(int virtualKey, bool shift) {
         button->UserClick();
         return true;
       }
+    }
+  }
+  return false;
+}
+
+bool MemoryForm::AccessKey(char key) {
+  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
+  for (const auto& widget : widgets_) {
+    std::string caption;
+    if (auto* button = dynamic_cast<MemoryButton*>(widget.get())) {
+      caption = button->Caption();
+    } else if (auto* check = dynamic_cast<MemoryCheckBox*>(widget.get())) {
+      caption = check->Caption();
+    } else if (auto* radio = dynamic_cast<MemoryRadioButton*>(widget.get())) {
+      caption = radio->Caption();
+    }
+    if (lower != 0 && AccessKeyOf(caption) == lower && widget->Usable()) {
+      focused_ = widget.get();
+      widget->UserClick();
+      return true;
     }
   }
   return false;

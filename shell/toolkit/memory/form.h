@@ -67,6 +67,7 @@ class MemoryForm final : public Form {
   // keys for the focused control or the form.
   void Focus(MemoryWidget* widget);
   bool Key(int virtualKey, bool shift);
+  bool AccessKey(char key);
   MemoryWidget* FocusedWidget() const { return focused_; }
   MemoryWidget* FindWidget(Control& control) const;
   // Called by a control that can no longer take the focus.

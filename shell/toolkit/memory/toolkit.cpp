@@ -322,6 +322,16 @@ bool MemoryToolkit::PressKey(int virtualKey, bool shift) {
   return used;
 }
 
+bool MemoryToolkit::PressAccessKey(char key) {
+  auto* form = dynamic_cast<MemoryForm*>(activeForm_);
+  if (form == nullptr || !form->TakesInput()) {
+    return false;
+  }
+  bool used = false;
+  Guarded([&] { used = form->AccessKey(key); });
+  return used;
+}
+
 bool MemoryToolkit::SystemCommand(Form& target, std::uintptr_t command) {
   auto* form = dynamic_cast<MemoryForm*>(&target);
   if (form == nullptr || !form->TakesInput()) {

@@ -108,6 +108,9 @@ class MemoryToolkit final : public Toolkit {
   bool DragThumb(ScrollBar& bar, int position);
   // A key to the active form (Tab, Enter, Space, arrows, ...).
   bool PressKey(int virtualKey, bool shift = false);
+  // Alt+key on the active form: the button, check box or radio button whose
+  // caption marks the key takes the focus and is pressed.
+  bool PressAccessKey(char key);
 
   // --- Forms and the application -------------------------------------------
   // A title-bar or window-menu command of a form (kScMinimize, kScClose). The
