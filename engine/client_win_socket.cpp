@@ -16,6 +16,7 @@ void TClientWinSocket::Open(const std::string& host, const std::string& address,
   }
   CloseQuietly();
   lookupState_ = LookupState::Idle;
+  CheckPort(port, "connect");
 
   socket_ = net::CreateTcpSocket();
   if (socket_ == net::kInvalidSocket) {
@@ -23,10 +24,12 @@ void TClientWinSocket::Open(const std::string& host, const std::string& address,
   }
   const std::weak_ptr<TCustomWinSocket> life = Life();
   try {
-    // Best effort: a missing option only costs latency.
+    // Best effort: a missing option only costs latency; without urgent data
+    // in line, PendingBytes guards the read path.
     net::SetNoDelay(socket_);
+    net::SetOobInline(socket_);
     Event(SocketEventKind::Lookup);
-    const auto portBits = static_cast<std::uint16_t>(port & 0xFFFF);
+    const auto portBits = static_cast<std::uint16_t>(port);
     if (!host.empty()) {
       int error = 0;
       const LookupHandle lookup = Window().StartLookup(host, error);

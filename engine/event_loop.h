@@ -101,7 +101,9 @@ class EventLoop {
   // Ends Run(). Called before Run(), it makes the next Run() return at once.
   virtual void Quit() = 0;
   // Turns the OS's termination requests (SIGINT, SIGTERM, SIGHUP on Linux; a
-  // console control event on Windows) into Quit() on the loop's thread.
+  // console control event on Windows) into Quit() on the loop's thread. On
+  // Linux it also unblocks those signals: a program may block them from its
+  // first line, and a request made meanwhile then arrives here.
   virtual void QuitOnTerminationRequest() = 0;
 
   // The application's global error report. The default writes to stderr.

@@ -210,8 +210,9 @@ void LinkController::tmrConnectTimer() {
   view_.SetInputEnabled(true);
 }
 
-// One guarded block: the first step that fails abandons the rest silently. A
-// port in use makes the listener's open fail, and the link runs without one.
+// One guarded block: the first step that fails abandons the rest. A port in
+// use makes the listener's open fail, and the link runs without one; the view
+// is told why.
 void LinkController::SetUpNetwork() {
   try {
     if (sockServer_.Active()) {
@@ -229,7 +230,10 @@ void LinkController::SetUpNetwork() {
       sockClient_.SetPort(settings_.ServerPort);
       sockClient_.SetActive(true);
     }
+  } catch (const std::exception& e) {
+    view_.NetworkOpenFailed(e.what());
   } catch (...) {
+    view_.NetworkOpenFailed("unknown error");
   }
 }
 

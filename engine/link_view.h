@@ -32,6 +32,12 @@ class LinkView {
   virtual void ScheduleTrayHide() = 0;
   virtual void ResetCursor() = 0;
 
+  // The link set-up could not open its network side (a port in use or out of
+  // range, no socket to be had), with the error's text. The window shows
+  // nothing more for it; keldo-linkd ends with an error so that a service
+  // manager can act.
+  virtual void NetworkOpenFailed(const std::string& reason) { static_cast<void>(reason); }
+
  protected:
   ~LinkView() = default;
 };

@@ -30,6 +30,8 @@ class SerialChannel {
   bool ReadLine();
 
   bool PortOpen() const { return port_.IsOpen(); }
+  // The open port's device went away; it stays so until the port is reopened.
+  bool DeviceGone() const { return port_.Gone(); }
   const std::array<std::uint8_t, kLineBufferSize>& LineBuffer() const { return lineBuffer_; }
   std::int32_t LineLength() const { return lineLength_; }
 

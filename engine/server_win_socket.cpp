@@ -30,6 +30,7 @@ void TServerWinSocket::Listen(int port, int backlog) {
   if (connected_) {
     return;
   }
+  CheckPort(port, "bind");
   socket_ = net::CreateTcpSocket();
   if (socket_ == net::kInvalidSocket) {
     throw ESocketError(kCannotCreateSocket);
@@ -38,8 +39,9 @@ void TServerWinSocket::Listen(int port, int backlog) {
   try {
     Event(SocketEventKind::Lookup);
     net::PrepareListener(socket_);  // best effort: without it a restart may meet TIME_WAIT
+    net::SetOobInline(socket_);     // inherited by accepted connections where the OS does
     address_ = 0;                   // INADDR_ANY, whatever Host and Address hold
-    port_ = net::HostToNetShort(static_cast<std::uint16_t>(port & 0xFFFF));
+    port_ = net::HostToNetShort(static_cast<std::uint16_t>(port));
     CheckSocketResult(net::Bind(socket_, address_, port_), "bind");
     SelectNotifications(kNotifyAccept);
     Event(SocketEventKind::Listen);
@@ -72,6 +74,7 @@ void TServerWinSocket::HandleAccept(net::SocketHandle socket) {
   }
   Window().CallMade(socket, kNotifyAccept);
   net::SetNoDelay(accepted.socket);
+  net::SetOobInline(accepted.socket);
 
   std::unique_ptr<TServerClientWinSocket> owned;
   try {

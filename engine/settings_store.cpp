@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "engine/platform/autorun.h"
+#include "engine/platform/registry_api.h"
 #include "engine/registry.h"
 
 namespace keldo {
@@ -74,6 +75,14 @@ void Load(LinkSettings& settings) {
     reg.ClosePath();
   } catch (...) {
     // The fields from the failing one on keep their defaults.
+  }
+}
+
+std::string DescribeUnreadableSettings() {
+  try {
+    return platform::DescribeUnreadableKey(platform::kRegLocalMachine, kSettingsKey + 1);
+  } catch (const std::exception& e) {
+    return e.what();
   }
 }
 

@@ -25,6 +25,11 @@ struct StoreResult {
 // keep their defaults.
 void Load(LinkSettings& settings);
 
+// Why the stored settings cannot be read (Load then gives the defaults),
+// naming where they are kept: the key on Windows, the hive file on Linux.
+// Empty when they read, and when there are none.
+std::string DescribeUnreadableSettings();
+
 // All eight values in store order, creating the key if needed. A failing
 // write ends the save there; the values before it stay written.
 StoreResult Save(const LinkSettings& settings);

@@ -146,7 +146,10 @@ void TServerSocket::DoActivate(bool value) {
   if (socket_->Connected()) {
     socket_->Close();
   } else {
-    socket_->Listen(Port(), kBacklog);
+    // The platform's longest queue: with a short one, peers connecting in a
+    // burst have their handshakes dropped and wait for the kernel's retries
+    // (1 s, 3 s, 7 s, ...). Accepting stays one connection per notification.
+    socket_->Listen(Port(), net::MaxBacklog());
   }
 }
 

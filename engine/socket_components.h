@@ -108,8 +108,6 @@ class TServerSocket : public TCustomSocket, private ServerClientSink {
   TSocketNotifyEvent OnClientWrite;
   TSocketErrorEvent OnClientError;
 
-  static constexpr int kBacklog = 5;
-
  protected:
   void DoActivate(bool value) override;
   void DispatchEvent(TCustomWinSocket& socket, SocketEventKind event) override;

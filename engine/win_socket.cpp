@@ -99,6 +99,12 @@ void TCustomWinSocket::SelectNotifications(unsigned mask) {
   CheckSocketResult(Window().Select(socket_, mask), "WSAAsyncSelect");
 }
 
+void TCustomWinSocket::CheckPort(int port, const char* api) {
+  if (port < 1 || port > 0xFFFF) {
+    throw ESocketError::FromCall(net::kWsaEInval, api);
+  }
+}
+
 void TCustomWinSocket::Close() {
   HandleClose(socket_);
 }
@@ -108,7 +114,14 @@ int TCustomWinSocket::PendingBytes() {
     return 0;
   }
   const net::IoResult pending = net::PendingBytes(socket_);
-  return pending.count > 0 ? pending.count : 0;
+  if (pending.count > 0) {
+    return pending.count;
+  }
+  // An urgent byte kept out of band stops FIONREAD at the urgent mark: 0 while
+  // it heads the queue, though a receive skips it and takes what follows. A
+  // read handler sized by that 0 would take nothing and be woken again at once.
+  const net::IoResult peek = net::PeekByte(socket_);
+  return peek.count > 0 ? 1 : 0;
 }
 
 int TCustomWinSocket::ReceiveBytes(void* buffer, int count) {

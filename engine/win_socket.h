@@ -45,7 +45,8 @@ class TCustomWinSocket : private NotificationSink {
   TCustomWinSocket(const TCustomWinSocket&) = delete;
   TCustomWinSocket& operator=(const TCustomWinSocket&) = delete;
 
-  // Received bytes waiting to be read; 0 when not connected.
+  // Received bytes waiting to be read; 0 when not connected. Never 0 while a
+  // receive would take bytes.
   int PendingBytes();
   // At most count bytes into buffer: the number read, 0 when not connected
   // or the peer has closed, -1 when nothing could be read.
@@ -88,6 +89,9 @@ class TCustomWinSocket : private NotificationSink {
   void CloseQuietly() noexcept;
   // Registers the socket; "WSAAsyncSelect" on failure.
   void SelectNotifications(unsigned mask);
+  // Refuses a port outside 1..65535 as the open's failure from api, rather
+  // than using its low 16 bits (70000 would be 4464, 0 a random port).
+  static void CheckPort(int port, const char* api);
 
   net::SocketHandle socket_ = net::kInvalidSocket;
   bool connected_ = false;

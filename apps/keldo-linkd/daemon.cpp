@@ -2,9 +2,12 @@
 
 #include <cstring>
 #include <exception>
+#include <string>
 
+#include "apps/keldo-linkd/serial_watch.h"
 #include "apps/keldo-linkd/terminal_view.h"
 #include "engine/link_controller.h"
+#include "engine/settings_store.h"
 
 namespace keldo {
 namespace {
@@ -13,6 +16,25 @@ constexpr const char* kUsage =
     "Usage: keldo-linkd\n"
     "Links the serial port to TCP with the settings in the registry (on Linux the\n"
     "hive files in $KELDO_REGISTRY_DIR) until SIGINT or SIGTERM (Ctrl+C).\n";
+
+// The exit status when the link cannot work at all: a service manager's
+// restart policy (systemd's Restart=on-failure) acts on it.
+constexpr int kExitNetworkFailed = 1;
+
+void WriteError(std::FILE* err, const std::string& text) {
+  const std::string line = EscapeControls(text) + "\n";
+  std::fwrite(line.data(), 1, line.size(), err);
+  std::fflush(err);
+}
+
+std::string NetworkFailure(const LinkSettings& settings, const std::string& reason) {
+  if (settings.ServerMode == 1) {
+    return "keldo-linkd: cannot listen on TCP port " + std::to_string(settings.ServerPort) + ": " +
+           reason;
+  }
+  return "keldo-linkd: cannot connect to " + settings.ServerHost + ":" +
+         std::to_string(settings.ServerPort) + ": " + reason;
+}
 
 }  // namespace
 
@@ -27,13 +49,27 @@ std::optional<int> CheckArguments(int argc, char** argv, std::FILE* out, std::FI
 }
 
 int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err) {
+  // First: a termination request from here on ends the daemon in order.
+  loop.QuitOnTerminationRequest();
   loop.SetErrorReport([err](const std::exception& error) {
-    std::fprintf(err, "Error: %s\n", error.what());
-    std::fflush(err);
+    WriteError(err, std::string("Error: ") + error.what());
   });
+  int exitCode = 0;
   TerminalView view(loop, out);
   LinkController controller(loop, view);
-  loop.QuitOnTerminationRequest();
+  view.SetOnNetworkOpenFailed([&](const std::string& reason) {
+    WriteError(err, NetworkFailure(controller.Settings(), reason));
+    exitCode = kExitNetworkFailed;
+    loop.Quit();
+  });
+  // Load gives the defaults both for settings that do not exist and for
+  // settings it cannot read; only the second is worth a word.
+  if (const std::string why = DescribeUnreadableSettings(); !why.empty()) {
+    WriteError(err, "keldo-linkd: cannot read the settings, " + why + "; using the defaults");
+  }
+  const SerialWatch watch(loop, controller, [err](const std::string& message) {
+    WriteError(err, "keldo-linkd: " + message);
+  });
   loop.Guard([&controller] {
     controller.FormShow();
     controller.btnPlayClick();
@@ -41,7 +77,7 @@ int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err) {
   loop.Run();
   loop.Guard([&controller] { controller.btnStopClick(); });
   view.Flush();
-  return 0;
+  return exitCode;
 }
 
 }  // namespace keldo

@@ -9,8 +9,10 @@ namespace keldo {
 
 // keldo-linkd on a loop the caller made: the controller's start-up, then Start
 // whatever ServerAutoStart says, events until a termination request, then the
-// Stop sequence. Log and status go to out, error reports to err. Returns the
-// exit code, 0.
+// Stop sequence. Log and status go to out; error reports, settings that
+// cannot be read and a serial device that goes away and comes back go to err.
+// Returns the exit code: 0, or 1 when the network side could not be opened
+// (after the Stop sequence).
 int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err);
 
 // Checks the command line, which has no options but --help: nothing to go

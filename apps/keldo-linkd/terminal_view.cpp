@@ -19,6 +19,23 @@ const char* StateText(LinkState state) {
 
 }  // namespace
 
+std::string EscapeControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      escaped += "\\x";
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0x0F];
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 TerminalView::TerminalView(EventLoop& loop, std::FILE* out)
     : out_(out), summaryTimer_(loop.CreateTimer()) {
   summaryTimer_->SetInterval(kSummaryIntervalMs);
@@ -27,7 +44,8 @@ TerminalView::TerminalView(EventLoop& loop, std::FILE* out)
 
 TerminalView::~TerminalView() = default;
 
-void TerminalView::WriteLine(const std::string& line) {
+void TerminalView::WriteLine(const std::string& text) {
+  const std::string line = EscapeControls(text);
   std::fwrite(line.data(), 1, line.size(), out_);
   std::fputc('\n', out_);
   std::fflush(out_);
@@ -35,6 +53,12 @@ void TerminalView::WriteLine(const std::string& line) {
 
 void TerminalView::AppendLog(const std::string& line) {
   WriteLine(line);
+}
+
+void TerminalView::NetworkOpenFailed(const std::string& reason) {
+  if (onNetworkOpenFailed_) {
+    onNetworkOpenFailed_(reason);
+  }
 }
 
 void TerminalView::RefreshStateDisplay(LinkState state) {

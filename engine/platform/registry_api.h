@@ -25,6 +25,8 @@ inline constexpr long kErrorReadFault = 30;
 inline constexpr long kErrorLockViolation = 33;
 inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorDiskFull = 112;
+inline constexpr long kErrorBadFileType = 222;
+inline constexpr long kErrorFileTooLarge = 223;
 inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
 inline constexpr long kErrorKeyDeleted = 1018;
@@ -77,5 +79,11 @@ long QueryValueInfo(RegKey key, std::uint32_t* valueCount, std::uint32_t* maxNam
 
 // RegCloseKey. Closing a predefined root does nothing.
 long CloseKey(RegKey key) noexcept;
+
+// Why the key (a path below root) exists but cannot be read, naming where it
+// is kept: the hive file on POSIX ("<file>: Permission denied", also a file
+// that is refused or not REGEDIT4), the key on Windows. Empty when it can be
+// read or does not exist.
+std::string DescribeUnreadableKey(RegKey root, const std::string& subKey);
 
 }  // namespace keldo::platform

@@ -36,6 +36,9 @@ class SerialPort {
   bool ReadByte(std::uint8_t& byte);
   // Failures and short writes are dropped, as the device would drop them.
   void Write(const std::uint8_t* bytes, std::size_t count);
+  // Whether a read or write found the device gone (a USB adapter pulled, a
+  // terminal hung up): nothing passes until the port is opened again.
+  bool Gone() const;
 
   // The backend's state, defined by each backend.
   struct Native;

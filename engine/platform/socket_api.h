@@ -78,6 +78,12 @@ bool NoDelay(SocketHandle socket);
 // Before bind: lets a restarted listener take its port out of TIME_WAIT
 // without letting a second program listen on the same port.
 int PrepareListener(SocketHandle socket);
+// TCP urgent data read in line, in order with the other bytes. Left out of
+// band, an urgent byte at the head of the queue makes FIONREAD count 0 while
+// the socket reads as ready.
+int SetOobInline(SocketHandle socket);
+// The longest listen queue the platform allows (SOMAXCONN; the kernel may cap it).
+int MaxBacklog();
 
 // inet_addr: the dotted IPv4 text in network byte order, or 0xFFFFFFFF.
 std::uint32_t InetAddr(const std::string& text);

@@ -56,6 +56,10 @@ void RecordingView::ResetCursor() {
   Record("cursor");
 }
 
+void RecordingView::NetworkOpenFailed(const std::string& reason) {
+  Record("network failed:" + reason);
+}
+
 bool RecordingView::Logged(const std::string& line) const {
   return CountLogged(line) > 0;
 }

@@ -37,6 +37,7 @@ class RecordingView final : public LinkView {
   void ShowServerName(const std::string& name) override;
   void ScheduleTrayHide() override;
   void ResetCursor() override;
+  void NetworkOpenFailed(const std::string& reason) override;
 
   // The log view's lines since its last clear.
   const std::vector<std::string>& Log() const { return log_; }

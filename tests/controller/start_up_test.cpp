@@ -15,6 +15,46 @@ using Lines = std::vector<std::string>;
 
 class StartUpTest : public LinkFixture {};
 
+// A network open that fails at once in the set-up is reported to the view
+// with the error's text; the serial side is set up all the same.
+TEST_F(StartUpTest, ANetworkOpenThatFailsAtSetUpIsReportedToTheView) {
+  const std::uint16_t taken = FreePort();
+  PortListener squatter(taken);
+  ASSERT_TRUE(squatter.Listening());
+  LinkSettings outOfRange = ServerSettings(0);
+  outOfRange.ServerPort = 70000;
+  struct Case {
+    LinkSettings settings;
+    std::string failure;  // "" for none
+  };
+  const Case cases[] = {
+      {ServerSettings(FreePort()), ""},
+      {ServerSettings(taken), "on API 'bind'"},
+      {outOfRange, "(10022), on API 'bind'"},
+      {ClientSettings(0), "(10022), on API 'connect'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failure);
+    Store(c.settings);
+    view_.ForgetEvents();
+    StartLink();
+    std::vector<std::string> failures;
+    for (const auto& e : view_.Events()) {
+      if (e.what.rfind("network failed:", 0) == 0) {
+        failures.push_back(e.what);
+      }
+    }
+    if (c.failure.empty()) {
+      EXPECT_TRUE(failures.empty());
+    } else {
+      ASSERT_EQ(failures.size(), 1u);
+      EXPECT_NE(failures[0].find(c.failure), std::string::npos) << failures[0];
+    }
+    EXPECT_TRUE(view_.Logged("COM Port Open Ok."));
+    Link().btnStopClick();
+  }
+}
+
 TEST_F(StartUpTest, WithoutAStoredKeyReportsTheDefaultsAndStaysStopped) {
   MakeLink();
   Link().FormShow();

@@ -1,105 +1,16 @@
-#include "tests/support/child_process.h"
+#include "tests/daemon/daemon_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "engine/identify_query.h"
-#include "engine/link_settings.h"
-#include "engine/settings_store.h"
-#include "tests/support/fake_serial_device.h"
-#include "tests/support/loopback.h"
 #include "tests/support/port_listener.h"
-#include "tests/support/registry_sandbox.h"
-#include "tests/support/temp_dir.h"
 
 namespace keldo::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A COM number per device, so no test meets a link an earlier one left.
-std::int32_t NextComPort() {
-  static std::int32_t next = 90;  // the controller suite counts up from 60
-  return next++;
-}
-
-// Each run blocks a real second in its link set-up: keep these few.
-class DaemonProcessTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(device_.Error(), ""); }
-
-  void Store(std::int32_t mode, std::uint16_t port) {
-    LinkSettings s = DefaultLinkSettings();
-    s.ServerMode = mode;
-    s.ServerPort = port;
-    s.ServerID = 42;
-    s.ServerAutoStart = 1;
-    s.COMPort = device_.PortNumber();
-    const StoreResult stored = Save(s);
-    ASSERT_TRUE(stored.written) << stored.failure;
-  }
-
-  void Start() {
-    daemon_ = std::make_unique<ChildProcess>(KELDO_LINKD_PATH, output_.path() / "out.txt");
-    ASSERT_TRUE(daemon_->Started());
-  }
-
-  // The daemon's output with Windows line ends made plain.
-  std::string Output() const {
-    std::string text = daemon_->Output();
-    std::erase(text, '\r');
-    return text;
-  }
-
-  bool WaitForOutput(const std::string& text, int times = 1) {
-    return Until([&] {
-      const std::string out = Output();
-      int found = 0;
-      for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) {
-        ++found;
-      }
-      return found >= times;
-    });
-  }
-
-  template <class F>
-  static bool Until(F done, std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        return false;
-      }
-      std::this_thread::sleep_for(2ms);
-    }
-    return true;
-  }
-
-  static std::string Read(Peer& peer, std::size_t count) {
-    std::string got;
-    Until([&] {
-      got += peer.ReadAvailable();
-      return got.size() >= count;
-    });
-    return got;
-  }
-
-  // Ends the daemon as a service manager or Ctrl+C would; it stops the link
-  // and exits 0.
-  void StopDaemon() {
-    ASSERT_TRUE(daemon_->RequestTermination());
-    EXPECT_EQ(daemon_->Wait(10s), 0) << Output();
-    const std::string out = Output();
-    EXPECT_NE(out.find("Current Stop\n", out.find("Current Run\n")), std::string::npos) << out;
-  }
-
-  RegistrySandbox registry_;
-  FakeSerialDevice device_{NextComPort()};
-  TempDir output_;
-  std::unique_ptr<ChildProcess> daemon_;
-};
 
 TEST_F(DaemonProcessTest, ServerModeCarriesLinesToTheLatestPeerAndStopsOnRequest) {
   const std::uint16_t port = FreePort();
@@ -129,6 +40,7 @@ TEST_F(DaemonProcessTest, ServerModeCarriesLinesToTheLatestPeerAndStopsOnRequest
       << out;
   // ServerAutoStart 1, yet a daemon has no box to tick: no autorun entry.
   EXPECT_FALSE(registry_.AutorunCommand().has_value());
+  EXPECT_EQ(out.find("keldo-linkd:"), std::string::npos) << "nothing to complain about";
   EXPECT_TRUE(Until([&] { return a.AtEnd() && b.AtEnd(); }));
 }
 
@@ -136,7 +48,8 @@ TEST_F(DaemonProcessTest, ClientModeAnswersTheIdentificationQueryAndPassesASplit
   const std::uint16_t port = FreePort();
   PortListener listener(port);
   ASSERT_TRUE(listener.Listening());
-  Store(0, port);
+  // A name that would forge lines and clear the screen, were it written raw.
+  Store(0, port, "Scale 7\nCurrent Pause\x1b[2J");
   Start();
   Peer peer;
   ASSERT_TRUE(Until([&] { return listener.TryAccept(peer); })) << Output();
@@ -157,7 +70,61 @@ TEST_F(DaemonProcessTest, ClientModeAnswersTheIdentificationQueryAndPassesASplit
   const std::string out = Output();
   EXPECT_NE(out.find("Socket Disconnect.\n", out.rfind("Current Stop\n")), std::string::npos)
       << out;
+  EXPECT_EQ(out.rfind("Name: Scale 7\\x0ACurrent Pause\\x1B[2J\n", 0), 0u) << out;
+  EXPECT_EQ(out.find("Current Pause\n"), std::string::npos);
   EXPECT_TRUE(Until([&] { return peer.AtEnd(); }));
+}
+
+// A listener that cannot be had is not something to run on without: the
+// daemon says why on standard error and exits with 1 after the Stop sequence,
+// so that a service manager restarts it.
+TEST_F(DaemonProcessTest, AServerThatCannotListenSaysWhyAndExitsWithAnError) {
+  Listener squatter;
+  struct Case {
+    std::int32_t port;
+    std::string why;
+  };
+  const Case cases[] = {
+      {squatter.Port(), "on API 'bind'"},
+      {70000, "(10022), on API 'bind'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port);
+    Store(1, c.port);
+    Start();
+    EXPECT_EQ(daemon_->Wait(10s), 1) << Output();
+    const std::string out = Output();
+    const std::size_t said =
+        out.find("keldo-linkd: cannot listen on TCP port " + std::to_string(c.port) + ": ");
+    ASSERT_NE(said, std::string::npos) << out;
+    EXPECT_NE(out.find(c.why, said), std::string::npos) << out;
+    EXPECT_NE(out.find("Current Stop\n", out.find("Current Run\n")), std::string::npos) << out;
+  }
+}
+
+// A USB adapter pulled and plugged in again: the loss is reported, and the
+// device is served again at the same port without a restart.
+TEST_F(DaemonProcessTest, AVanishedDeviceIsReportedAndServedAgainOnceItIsBack) {
+  const std::uint16_t port = FreePort();
+  Store(1, port);
+  Start();
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  Peer peer;
+  ASSERT_TRUE(peer.Connect(port));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+
+  device_.Vanish();
+  const std::string com = "COM" + std::to_string(device_.PortNumber());
+  ASSERT_TRUE(WaitForOutput("keldo-linkd: " + com + " has gone away")) << Output();
+  FakeSerialDevice back(device_.PortNumber());
+  ASSERT_EQ(back.Error(), "");
+  ASSERT_TRUE(WaitForOutput("keldo-linkd: " + com + " is back: reopened")) << Output();
+
+  back.Send("W 3.00\r");
+  EXPECT_EQ(Read(peer, 7), "W 3.00\r");
+  ASSERT_TRUE(peer.Send("T\r"));
+  EXPECT_EQ(back.Receive(2, 3000), "T\r");
+  StopDaemon();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tests/support/test_loop.h"
@@ -46,6 +47,26 @@ TEST_F(TerminalViewTest, WritesLogLinesAsTheyStandAndStateAndNameChangesOnce) {
   view_.RefreshStateDisplay(LinkState::Pause);
   EXPECT_EQ(Written(),
             "    Host:10.0.0.7\nName: KELDO\nCurrent Stop\nCurrent Run\nCurrent Pause\n");
+}
+
+// Texts from the settings reach the terminal: a line feed must not start a
+// forged line, nor an escape sequence reach the terminal.
+TEST_F(TerminalViewTest, ControlCharactersFromTheSettingsAreEscaped) {
+  struct Case {
+    std::function<void()> show;
+    std::string written;
+  };
+  const Case cases[] = {
+      {[&] { view_.AppendLog("    Host:a\nSocket Connect."); }, "    Host:a\\x0ASocket Connect.\n"},
+      {[&] { view_.ShowServerName("S\r\x1b[2J\x7f\t"); }, "Name: S\\x0D\\x1B[2J\\x7F\\x09\n"},
+      {[&] { view_.ShowServerName(std::string("a\0b", 3)); }, "Name: a\\x00b\n"},
+      // Backslashes and bytes of other scripts stay as they are.
+      {[&] { view_.AppendLog("C:\\x41 W\xc3\xa4ge"); }, "C:\\x41 W\xc3\xa4ge\n"},
+  };
+  for (const Case& c : cases) {
+    c.show();
+    EXPECT_EQ(Written(), c.written);
+  }
 }
 
 TEST_F(TerminalViewTest, TransferStatusIsImmediateAfterAQuietSecondAndSummarisedWithinOne) {

@@ -73,6 +73,36 @@ class ClientSocketTest : public ::testing::Test {
   bool clearErrors = true;
 };
 
+TEST_F(ClientSocketTest, UrgentDataFromTheServerArrivesInOrderAndTheCloseIsSeen) {
+  test::Peer peer;
+  Connect(peer);
+  ASSERT_TRUE(test::SendUrgent(peer.Handle(), '!'));
+  ASSERT_TRUE(peer.Send("hello\r"));
+  EXPECT_TRUE(Wait([&] { return received == "!hello\r"; })) << received;
+  peer.Close();
+  EXPECT_TRUE(Wait([&] { return !client.Active(); }));
+  EXPECT_LE(events.size(), 4u) << "read events for seven bytes, then the close";
+  EXPECT_EQ(events.back(), "disconnect");
+}
+
+TEST_F(ClientSocketTest, PortsOutsideTheTcpRangeAreRefusedAtOpen) {
+  for (const int bad : {0, -1, 65536, 65536 + listener.Port()}) {
+    SCOPED_TRACE(bad);
+    client.SetHost("127.0.0.1");
+    client.SetPort(bad);
+    try {
+      client.SetActive(true);
+      FAIL() << "open must raise";
+    } catch (const ESocketError& e) {
+      EXPECT_THAT(e.what(), HasSubstr("(10022), on API 'connect'"));
+    }
+    EXPECT_EQ(client.Port(), bad);
+  }
+  test::RunFor(loop, std::chrono::milliseconds(50));
+  EXPECT_THAT(events, IsEmpty()) << "no attempt was started";
+  EXPECT_FALSE(client.Active());
+}
+
 TEST_F(ClientSocketTest, NoHostNorAddressFailsInsideOpen) {
   client.SetPort(listener.Port());
   client.SetActive(true);

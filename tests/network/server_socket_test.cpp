@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -95,6 +96,27 @@ TEST_F(ServerSocketTest, PortInUseRaisesFromBindAndLeavesTheServerClosed) {
   occupant.reset();
   server.SetActive(true);
   EXPECT_TRUE(server.Active());
+}
+
+// Outside 1..65535 a port would be used modulo 65536 (70000 is 4464, 0 or
+// 65536 a random port): refused like a port in use, the value kept as stored.
+TEST_F(ServerSocketTest, PortsOutsideTheTcpRangeAreRefusedAtOpen) {
+  for (const int bad : {0, -1, 65536, 70000, std::numeric_limits<int>::min()}) {
+    SCOPED_TRACE(bad);
+    server.SetPort(bad);
+    try {
+      server.SetActive(true);
+      FAIL() << "open must raise";
+    } catch (const ESocketError& e) {
+      EXPECT_THAT(e.what(), HasSubstr("(10022), on API 'bind'"));
+    }
+    EXPECT_FALSE(server.Active());
+    EXPECT_EQ(server.Port(), bad);
+  }
+  server.SetPort(port);
+  server.SetActive(true);
+  EXPECT_TRUE(server.Active());
+  EXPECT_TRUE(events.empty());
 }
 
 TEST_F(ServerSocketTest, ASecondServerCannotTakeAListeningPort) {
@@ -228,6 +250,50 @@ TEST_F(ServerSocketTest, AHandlerThatLeavesBytesGetsNoFurtherReadEventsUntilItRe
   ASSERT_TRUE(WaitForEvents(3));
   test::RunFor(loop, std::chrono::milliseconds(50));
   EXPECT_THAT(events, ElementsAre("connect #1", "read #1", "read #1"));
+}
+
+// In line, as every connection is set up, an urgent byte arrives in order
+// with the others. Left out of band (where the option did not take), it is
+// skipped and the bytes after it still arrive; either way a read event takes
+// something, so the connection never spins, and the close is seen.
+TEST_F(ServerSocketTest, UrgentDataNeitherWedgesNorSpinsAConnection) {
+  server.SetActive(true);
+  struct Case {
+    bool outOfBand;
+    std::string expected;
+  };
+  const Case cases[] = {{false, "!hello\r"}, {true, "hello\r"}};
+  int id = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.outOfBand ? "out of band" : "in line");
+    ++id;
+    test::Peer peer;
+    ASSERT_TRUE(peer.Connect(port));
+    ASSERT_TRUE(Wait([&] { return static_cast<int>(refs.size()) == id; }));
+    if (c.outOfBand) {
+      test::ClearOobInline(refs.back().Get()->SocketHandle());
+    }
+    events.clear();
+    ASSERT_TRUE(test::SendUrgent(peer.Handle(), '!'));
+    ASSERT_TRUE(peer.Send("hello\r"));
+    EXPECT_TRUE(Wait([&] { return received[id] == c.expected; })) << received[id];
+    peer.Close();
+    const std::string disconnect = "disconnect #" + std::to_string(id);
+    EXPECT_TRUE(Wait([&] { return !events.empty() && events.back() == disconnect; }));
+    EXPECT_LE(events.size(), 8u) << "read events for seven bytes";
+  }
+}
+
+// Peers connecting in a burst all complete their handshakes at once, before
+// the loop has accepted any of them, and are then accepted one by one.
+TEST_F(ServerSocketTest, ABurstOfPeersFindsRoomInTheListenQueue) {
+  server.SetActive(true);
+  const std::vector<net::SocketHandle> peers = test::ConnectAtOnce(port, 50, 500);
+  EXPECT_EQ(peers.size(), 50u);
+  EXPECT_TRUE(Wait([&] { return ids.size() == peers.size(); })) << ids.size();
+  for (const net::SocketHandle peer : peers) {
+    net::CloseSocket(peer);
+  }
 }
 
 TEST_F(ServerSocketTest, PeerResetRaisesOnlyAnErrorAndReleasesTheConnection) {

@@ -180,6 +180,7 @@ TEST_F(SerialChannelTest, EmptyQueueCostsAboutTheReadTimeout) {
 TEST_F(SerialChannelTest, VanishedDeviceReadsNothingAndStillCloses) {
   device_.Send("AB");
   PollUntilHeld(2);
+  EXPECT_FALSE(channel_.DeviceGone());
   device_.Vanish();
 
   const auto start = Clock::now();
@@ -194,9 +195,21 @@ TEST_F(SerialChannelTest, VanishedDeviceReadsNothingAndStillCloses) {
   EXPECT_EQ(channel_.LineLength(), 0);
 
   EXPECT_TRUE(channel_.PortOpen());
+  EXPECT_TRUE(channel_.DeviceGone());
   channel_.ClosePort();
   EXPECT_FALSE(channel_.PortOpen());
+  EXPECT_FALSE(channel_.DeviceGone());
   EXPECT_FALSE(channel_.OpenPort(port_, "19200,e,8,1"));
+
+  // Plugged in again, it is the same port and works as before.
+  FakeSerialDevice back(port_);
+  ASSERT_EQ(back.Error(), "");
+  ASSERT_TRUE(channel_.OpenPort(port_, "19200,e,8,1"));
+  EXPECT_FALSE(channel_.DeviceGone());
+  back.Send("C\r");
+  EXPECT_TRUE(PollForLine());
+  channel_.WritePort("ok", 2);
+  EXPECT_EQ(back.Receive(2, 2000), "ok");
 }
 
 TEST(SerialChannel, OpensSingleDigitPortNumbers) {

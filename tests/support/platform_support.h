@@ -14,6 +14,16 @@ void EnsureApplication();
 // Closes the socket with a reset instead of an orderly close (SO_LINGER 0).
 void AbortiveClose(net::SocketHandle socket);
 
+// Sends one byte as TCP urgent data (MSG_OOB).
+bool SendUrgent(net::SocketHandle socket, char byte);
+// Lets urgent data arrive out of band again (SO_OOBINLINE off).
+void ClearOobInline(net::SocketHandle socket);
+
+// Starts count non-blocking connects to 127.0.0.1:port at once and returns
+// the sockets whose handshakes completed within timeoutMs (the caller closes
+// them), without anyone accepting; the others are closed.
+std::vector<net::SocketHandle> ConnectAtOnce(std::uint16_t port, int count, int timeoutMs);
+
 // Sets the socket's receive buffer size (bytes).
 void SetReceiveBuffer(net::SocketHandle socket, int bytes);
 

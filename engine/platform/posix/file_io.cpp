@@ -1,5 +1,6 @@
 #include "engine/platform/posix/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,12 +38,30 @@ int SyncFolder(const std::string& folder) {
   return result;
 }
 
+std::string BaseName(const std::string& path) {
+  const std::string folder = ParentFolder(path);
+  return path.substr(folder.size() + (folder == "/" ? 0 : 1));
+}
+
+// ".<name>.tmp-": what the temporaries of path start with, in its folder.
+std::string TemporaryPrefix(const std::string& path) {
+  return "." + BaseName(path) + ".tmp-";
+}
+
 std::string TemporaryName(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  const std::string folder = ParentFolder(path);
-  const std::string name = path.substr(folder.size() + (folder == "/" ? 0 : 1));
-  return folder + "/." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+  return ParentFolder(path) + "/" + TemporaryPrefix(path) + std::to_string(::getpid()) + "-" +
          std::to_string(counter++);
+}
+
+FileStamp StampOf(const struct stat& info) {
+  FileStamp stamp;
+  stamp.device = info.st_dev;
+  stamp.inode = info.st_ino;
+  stamp.size = info.st_size;
+  stamp.modified = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+  stamp.changed = info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec;
+  return stamp;
 }
 
 }  // namespace
@@ -68,6 +87,10 @@ long FromErrno(int err) {
     case EISDIR:
     case EIO:
       return kErrorReadFault;
+    case kNotRegularFile:
+      return kErrorBadFileType;
+    case kFileTooLarge:
+      return kErrorFileTooLarge;
     default:
       return kErrorWriteFault;
   }
@@ -81,30 +104,74 @@ std::string ParentFolder(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-int ReadWholeFile(const std::string& path, std::string& contents) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int StampFile(const std::string& path, FileStamp& stamp) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    return errno;
+  }
+  stamp = StampOf(info);
+  return 0;
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& contents,
+                    FileStamp& stamp) {
+  // O_NONBLOCK: opening a FIFO for reading would wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     return errno;
   }
+  struct stat info {};
+  int result = 0;
+  if (::fstat(fd, &info) != 0) {
+    result = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    result = kNotRegularFile;
+  } else if (static_cast<unsigned long long>(info.st_size) > maxSize) {
+    result = kFileTooLarge;
+  }
   contents.clear();
   char buffer[16384];
-  int result = 0;
-  for (;;) {
+  while (result == 0) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) {
       continue;
     }
-    if (n < 0) {
-      result = errno;
+    if (n <= 0) {
+      result = n < 0 ? errno : 0;
       break;
     }
-    if (n == 0) {
+    if (contents.size() + static_cast<std::size_t>(n) > maxSize) {
+      result = kFileTooLarge;  // grew past the limit while being read
       break;
     }
     contents.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
-  return result;
+  if (result != 0) {
+    contents.clear();
+    return result;
+  }
+  stamp = StampOf(info);
+  return 0;
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::string folder = ParentFolder(path);
+  const std::string prefix = TemporaryPrefix(path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    return;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    struct stat info {};
+    if (name.substr(0, prefix.size()) == prefix &&
+        ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
 }
 
 int MakeDirectories(const std::string& path, unsigned mode) {

@@ -4,6 +4,8 @@
 // are errno values (0 on success); FromErrno turns them into Windows error
 // codes, in this one place.
 
+#include <cerrno>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,7 +13,36 @@ namespace keldo::platform {
 
 long FromErrno(int err);
 
-int ReadWholeFile(const std::string& path, std::string& contents);
+// What stat says of a file's contents: a file replaced or written since has
+// another stamp (the times have the file system's granularity).
+struct FileStamp {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  long long size = 0;
+  long long modified = 0;  // ns
+  long long changed = 0;   // ns
+
+  bool operator==(const FileStamp&) const = default;
+};
+
+// stat (following links); errno on failure.
+int StampFile(const std::string& path, FileStamp& stamp);
+
+// Refusals of ReadRegularFile: not a regular file (a FIFO, a device, a
+// folder), and larger than its limit.
+inline constexpr int kNotRegularFile = EINVAL;
+inline constexpr int kFileTooLarge = EFBIG;
+
+// Reads a regular file of at most maxSize bytes, with the stamp it had when
+// opened. Never waits: a FIFO or a device is refused before a byte is read,
+// and so is a file that holds more than maxSize bytes (also one that grows
+// while it is read).
+int ReadRegularFile(const std::string& path, std::size_t maxSize, std::string& contents,
+                    FileStamp& stamp);
+
+// Removes what an interrupted ReplaceFile of path left behind (its temporary
+// files). Only safe while holding a lock that every writer of path takes.
+void RemoveStaleTemporaries(const std::string& path);
 
 // Creates the folder and any missing parents; new folders get `mode`.
 int MakeDirectories(const std::string& path, unsigned mode);

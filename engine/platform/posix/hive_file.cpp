@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "engine/platform/posix/file_io.h"
@@ -61,12 +65,62 @@ class HiveLock {
   int error_ = 0;
 };
 
+// The last hive read of each root, reused while its file's stamp stays the
+// same: every registry call looks its key up afresh, and parsing an unchanged
+// file each time made a large one cost seconds at start. A file changed
+// shortly before it was read may be changed again within the same tick of
+// the file system's clock, leaving the stamp as it was: such a read is not
+// reused.
+constexpr long long kRacyNs = 2'000'000'000;
+
+struct CachedHive {
+  std::string path;
+  FileStamp stamp;
+  Hive hive;
+  bool foreign = false;
+};
+
+std::mutex cacheMutex;
+std::map<RegKey, CachedHive> cache;
+std::size_t parses = 0;
+
+long long WallClockNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
+
+void Remember(RegKey root, const std::string& path, const FileStamp& stamp, const Hive& hive,
+              bool foreign) {
+  const std::lock_guard lock(cacheMutex);
+  ++parses;
+  if (WallClockNs() - stamp.modified > kRacyNs) {
+    cache[root] = CachedHive{path, stamp, hive, foreign};
+  } else {
+    cache.erase(root);
+  }
+}
+
 // Reads the hive file; `foreign` is set for a file that is not REGEDIT4.
 int LoadHive(RegKey root, Hive& hive, bool& foreign) {
   hive = Hive{};
   foreign = false;
+  const std::string path = HivePath(root);
+  FileStamp stamp;
+  if (const int err = StampFile(path, stamp); err != 0) {
+    return err == ENOENT ? 0 : err;
+  }
+  {
+    const std::lock_guard lock(cacheMutex);
+    const auto found = cache.find(root);
+    if (found != cache.end() && found->second.path == path && found->second.stamp == stamp) {
+      hive = found->second.hive;
+      foreign = found->second.foreign;
+      return 0;
+    }
+  }
   std::string text;
-  const int err = ReadWholeFile(HivePath(root), text);
+  const int err = ReadRegularFile(path, kMaxHiveBytes, text, stamp);
   if (err == ENOENT) {
     return 0;
   }
@@ -78,6 +132,7 @@ int LoadHive(RegKey root, Hive& hive, bool& foreign) {
   } else {
     foreign = true;
   }
+  Remember(root, path, stamp, hive, foreign);
   return 0;
 }
 
@@ -155,7 +210,32 @@ long UpdateHive(RegKey root, const HiveChange& change) {
       return FromErrno(err);
     }
   }
+  // Under the lock no other writer is at work: temporaries are left over
+  // from a save that was killed.
+  RemoveStaleTemporaries(path);
   return FromErrno(ReplaceFile(path, WriteHive(hive, RootName(root)), kHiveFileMode));
+}
+
+std::size_t HiveFilesParsed() {
+  const std::lock_guard lock(cacheMutex);
+  return parses;
+}
+
+std::string DescribeHiveProblem(RegKey root) {
+  const std::string path = HivePath(root);
+  Hive hive;
+  bool foreign = false;
+  const int err = LoadHive(root, hive, foreign);
+  if (err == 0) {
+    return foreign ? path + ": not a REGEDIT4 file" : std::string();
+  }
+  if (err == kNotRegularFile) {
+    return path + ": not a regular file";
+  }
+  if (err == kFileTooLarge) {
+    return path + ": larger than " + std::to_string(kMaxHiveBytes / (1024 * 1024)) + " MiB";
+  }
+  return path + ": " + std::strerror(err);
 }
 
 }  // namespace keldo::platform

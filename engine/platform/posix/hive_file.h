@@ -3,6 +3,7 @@
 // The hive files behind the registry roots: one REGEDIT4 file per root in
 // $KELDO_REGISTRY_DIR, default ${XDG_CONFIG_HOME:-$HOME/.config}/keldo-link.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,9 +17,23 @@ std::string RegistryFolder();
 std::string_view RootName(RegKey root);  // "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
 std::string HivePath(RegKey root);
 
+// A hive file larger than this is refused: this program's hives hold a few
+// kilobytes.
+inline constexpr std::size_t kMaxHiveBytes = 4 * 1024 * 1024;
+
 // The hive as it is on disk now. A missing file, or one that is not REGEDIT4
-// at all, reads as an empty hive.
+// at all, reads as an empty hive. Anything but a regular file, and a file
+// larger than kMaxHiveBytes, is refused (kErrorBadFileType,
+// kErrorFileTooLarge), never waited for. An unchanged file is parsed once.
 long ReadHive(RegKey root, Hive& hive);
+
+// How many times this process has read and parsed a hive file.
+std::size_t HiveFilesParsed();
+
+// Why the root's hive file cannot be used as it stands, naming the file
+// ("<path>: Permission denied", "<path>: not a REGEDIT4 file"); empty when it
+// reads, or does not exist.
+std::string DescribeHiveProblem(RegKey root);
 
 // Whether this process may write the hive (kErrorAccessDenied where the file
 // or its folder is read-only to it).

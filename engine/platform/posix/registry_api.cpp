@@ -337,4 +337,10 @@ long CloseKey(RegKey key) noexcept {
   });
 }
 
+std::string DescribeUnreadableKey(RegKey root, const std::string&) {
+  // The hive file is the whole store: if it reads, every key in it does.
+  const std::lock_guard lock(tableMutex);
+  return DescribeHiveProblem(root);
+}
+
 }  // namespace keldo::platform

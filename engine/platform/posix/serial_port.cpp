@@ -28,6 +28,7 @@ struct SerialPort::Native {
   std::array<std::uint8_t, 256> readAhead{};
   std::size_t readPos = 0;
   std::size_t readEnd = 0;
+  bool gone = false;  // the device hung up or went away
 };
 
 namespace {
@@ -38,16 +39,20 @@ constexpr std::chrono::milliseconds kDrainSlack{200};
 
 using Clock = std::chrono::steady_clock;
 
-enum class Io { kDone, kRetry, kFailed };
+enum class Io { kDone, kRetry, kFailed, kGone };
 
-// The one place errno is read. kFailed covers a device that went away: reads then
-// give EIO or 0, writes EIO.
+// The one place errno is read. kGone is a device that went away: a hung-up
+// terminal reads 0 (with VMIN 1 and the descriptor non-blocking, an empty
+// queue reads EAGAIN instead), a vanished one fails with EIO or ENXIO.
 Io Outcome(ssize_t result) {
   if (result > 0) {
     return Io::kDone;
   }
   if (result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
     return Io::kRetry;
+  }
+  if (result == 0 || errno == EIO || errno == ENXIO || errno == ENODEV) {
+    return Io::kGone;
   }
   return Io::kFailed;
 }
@@ -82,7 +87,9 @@ bool SetLine(int fd, const LineMode& mode, const termios& found) {
 
 bool TakeWaiting(SerialPort::Native& port) {
   const ssize_t got = read(port.fd, port.readAhead.data(), port.readAhead.size());
-  if (Outcome(got) != Io::kDone) {
+  const Io outcome = Outcome(got);
+  if (outcome != Io::kDone) {
+    port.gone = port.gone || outcome == Io::kGone;
     return false;
   }
   port.readPos = 0;
@@ -146,6 +153,7 @@ bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
   port.saved = found;
   port.mode = *lineMode;
   port.readPos = port.readEnd = 0;
+  port.gone = false;
   return true;
 }
 
@@ -166,6 +174,10 @@ bool SerialPort::IsOpen() const {
   return native_->fd >= 0;
 }
 
+bool SerialPort::Gone() const {
+  return native_->fd >= 0 && native_->gone;
+}
+
 bool SerialPort::ReadByte(std::uint8_t& byte) {
   Native& port = *native_;
   if (port.readPos == port.readEnd && !TakeWaiting(port)) {
@@ -179,6 +191,9 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
     }
     // A device that went away reports ready at once, forever; waiting out the
     // timeout keeps a caller that polls in a loop from spinning.
+    if (events > 0 && (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+      port.gone = true;
+    }
     if (events != 0) {
       std::this_thread::sleep_until(deadline);
     }
@@ -192,7 +207,7 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
 // block a plain write for ever and hang the link; once the bytes have had twice
 // their time on the wire the rest is dropped, like any other failed write.
 void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
-  const Native& port = *native_;
+  Native& port = *native_;
   const auto deadline =
       Clock::now() + DrainTime(port.mode, QueuedOutput(port.fd) + static_cast<std::int64_t>(count));
   while (count > 0) {
@@ -204,6 +219,10 @@ void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
       continue;
     }
     const auto left = deadline - Clock::now();
+    if (outcome == Io::kGone) {
+      port.gone = true;
+      return;
+    }
     if (outcome == Io::kFailed || left <= Clock::duration::zero()) {
       return;
     }

@@ -217,6 +217,15 @@ int PrepareListener(SocketHandle socket) {
   return Result(::setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on));
 }
 
+int SetOobInline(SocketHandle socket) {
+  const int on = 1;
+  return Result(::setsockopt(Fd(socket), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on));
+}
+
+int MaxBacklog() {
+  return SOMAXCONN;
+}
+
 std::uint32_t InetAddr(const std::string& text) {
   return ::inet_addr(text.c_str());
 }

@@ -154,9 +154,15 @@ void QtEventLoop::QuitOnTerminationRequest() {
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
+  sigset_t handled;
+  sigemptyset(&handled);
   for (int signal : kTerminationSignals) {
     ::sigaction(signal, &action, nullptr);
+    sigaddset(&handled, signal);
   }
+  // A program may hold them back until now, so that one arriving during its
+  // start-up is not fatal; it is delivered here, to the handler.
+  ::pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
 }
 
 std::unique_ptr<EventLoop> CreatePlatformEventLoop() {

@@ -1,24 +1,43 @@
 #include "engine/platform/qt/notification_window.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QMetaObject>
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <system_error>
+#include <thread>
 
 #include "engine/platform/qt/event_loop.h"
 
 namespace keldo {
 namespace {
 
-int LookupErrorCode(QHostInfo::HostInfoError error) {
-  switch (error) {
-    case QHostInfo::NoError:
-      return 0;
-    case QHostInfo::HostNotFound:
-      return net::kWsaHostNotFound;
-    default:
-      // Qt folds temporary resolver failures (no DNS reachable) in here.
-      return net::kWsaTryAgain;
+// The resolver's answer as a Winsock lookup code, with the first IPv4 address.
+int Resolve(const std::string& host, std::uint32_t& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (result != 0) {
+    switch (result) {
+      case EAI_NONAME:
+        return net::kWsaHostNotFound;
+      case EAI_AGAIN:
+        return net::kWsaTryAgain;  // also no DNS reachable
+      case EAI_NODATA:
+      case EAI_ADDRFAMILY:
+        return net::kWsaNoData;  // a name without an IPv4 address
+      default:
+        return net::kWsaNoRecovery;
+    }
   }
+  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+  ::freeaddrinfo(found);
+  return 0;
 }
 
 }  // namespace
@@ -27,10 +46,8 @@ QtNotificationWindow::QtNotificationWindow(QtEventLoop& loop, NotificationSink& 
     : loop_(loop), sink_(sink) {}
 
 QtNotificationWindow::~QtNotificationWindow() {
-  for (const auto& [handle, qtId] : lookups_) {
-    if (qtId >= 0) {
-      QHostInfo::abortHostLookup(qtId);
-    }
+  for (const auto& [handle, lookup] : lookups_) {
+    Abandon(lookup);
   }
 }
 
@@ -160,8 +177,8 @@ LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& err
   QHostAddress literal;
   if (literal.setAddress(name) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
     // Dotted text completes through the loop like a lookup, without asking a
-    // resolver (Qt would make a reverse lookup of it).
-    lookups_[handle] = -1;
+    // resolver.
+    lookups_[handle] = nullptr;
     const std::uint32_t address = net::InetAddr(host);
     QMetaObject::invokeMethod(
         &loop_.Context(),
@@ -173,27 +190,31 @@ LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& err
         Qt::QueuedConnection);
     return handle;
   }
-  const int qtId = QHostInfo::lookupHost(
-      name, &loop_.Context(),
-      [this, life = std::weak_ptr<char>(life_), handle](const QHostInfo& info) {
-        if (life.expired()) {
-          return;
-        }
-        int code = LookupErrorCode(info.error());
-        std::uint32_t address = 0;
-        if (code == 0) {
-          code = net::kWsaNoData;  // a name without an IPv4 address
-          for (const QHostAddress& a : info.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-              address = net::InetAddr(a.toString().toStdString());
-              code = 0;
-              break;
-            }
-          }
-        }
-        CompleteLookup(handle, code, address);
-      });
-  lookups_[handle] = qtId;
+  auto lookup = std::make_shared<ResolverLookup>();
+  try {
+    std::thread([lookup, host, context = &loop_.Context(), this, life = std::weak_ptr<char>(life_),
+                 handle] {
+      std::uint32_t address = 0;
+      const int code = Resolve(host, address);
+      // Delivered only while the window waits for it; the window marks it
+      // abandoned under this lock before it (or the loop) goes away.
+      const std::lock_guard lock(lookup->mutex);
+      if (!lookup->abandoned) {
+        QMetaObject::invokeMethod(
+            context,
+            [this, life, handle, code, address] {
+              if (!life.expired()) {
+                CompleteLookup(handle, code, address);
+              }
+            },
+            Qt::QueuedConnection);
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    error = net::kWsaTryAgain;  // no thread to be had
+    return 0;
+  }
+  lookups_[handle] = std::move(lookup);
   return handle;
 }
 
@@ -209,11 +230,16 @@ int QtNotificationWindow::CancelLookup(LookupHandle lookup) {
   if (found == lookups_.end()) {
     return net::kWsaEInval;
   }
-  if (found->second >= 0) {
-    QHostInfo::abortHostLookup(found->second);
-  }
+  Abandon(found->second);
   lookups_.erase(found);
   return 0;
+}
+
+void QtNotificationWindow::Abandon(const std::shared_ptr<ResolverLookup>& lookup) {
+  if (lookup) {
+    const std::lock_guard lock(lookup->mutex);
+    lookup->abandoned = true;
+  }
 }
 
 void QtNotificationWindow::PostDestroy() {

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/platform/notification_window.h"
@@ -46,8 +47,19 @@ class QtNotificationWindow final : public NotificationWindow {
   bool awaitingAccept_ = false;
   std::unique_ptr<QSocketNotifier> read_;
   std::unique_ptr<QSocketNotifier> write_;
+  // A host lookup on a detached thread of its own. getaddrinfo cannot be
+  // interrupted, and Qt's own lookups (QHostInfo) are waited for when the
+  // program ends, so a resolver that never answers would keep it from ending;
+  // an abandoned lookup's thread finishes alone and delivers nothing.
+  struct ResolverLookup {
+    std::mutex mutex;
+    bool abandoned = false;
+  };
+  static void Abandon(const std::shared_ptr<ResolverLookup>& lookup);
+
   LookupHandle nextLookup_ = 1;
-  std::map<LookupHandle, int> lookups_;  // live lookups and their Qt ids (-1: none)
+  // Live lookups; null for dotted text, which needs no resolver.
+  std::map<LookupHandle, std::shared_ptr<ResolverLookup>> lookups_;
   // Queued calls hold a weak copy and do nothing once this window is gone.
   std::shared_ptr<char> life_ = std::make_shared<char>();
 };

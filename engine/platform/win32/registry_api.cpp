@@ -99,4 +99,26 @@ long CloseKey(RegKey key) noexcept {
   return Result(RegCloseKey(ToHkey(key)));
 }
 
+std::string DescribeUnreadableKey(RegKey root, const std::string& subKey) {
+  HKEY opened = nullptr;
+  const LSTATUS status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), 0, KEY_READ, &opened);
+  if (status == ERROR_SUCCESS) {
+    RegCloseKey(opened);
+    return {};
+  }
+  if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
+    return {};
+  }
+  char text[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(status), 0, text, sizeof text, nullptr);
+  while (n > 0 && (static_cast<unsigned char>(text[n - 1]) <= ' ' || text[n - 1] == '.')) {
+    --n;
+  }
+  const char* rootName = root == kRegLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+  const std::string path = subKey.empty() || subKey.front() == '\\' ? subKey : "\\" + subKey;
+  return std::string(rootName) + path + ": " +
+         (n > 0 ? std::string(text, n) : "error " + std::to_string(status));
+}
+
 }  // namespace keldo::platform

@@ -97,6 +97,10 @@ bool SerialPort::IsOpen() const {
   return native_->handle != INVALID_HANDLE_VALUE;
 }
 
+bool SerialPort::Gone() const {
+  return IsOpen() && native_->gone;
+}
+
 bool SerialPort::ReadByte(std::uint8_t& byte) {
   Native& port = *native_;
   if (port.gone) {

@@ -166,6 +166,16 @@ int PrepareListener(SocketHandle socket) {
                              reinterpret_cast<const char*>(&on), sizeof on));
 }
 
+int SetOobInline(SocketHandle socket) {
+  const BOOL on = TRUE;
+  return Result(::setsockopt(Sock(socket), SOL_SOCKET, SO_OOBINLINE,
+                             reinterpret_cast<const char*>(&on), sizeof on));
+}
+
+int MaxBacklog() {
+  return SOMAXCONN;
+}
+
 std::uint32_t InetAddr(const std::string& text) {
   return ::inet_addr(text.c_str());
 }

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -139,6 +141,120 @@ TEST_F(HiveFileTest, AForeignFileIsSetAsideNotOverwritten) {
   EXPECT_EQ(aside, 1);
   Load(settings);
   EXPECT_EQ(settings.ServerAutoStart, 1);
+}
+
+// A hive that is no regular file, or far too large, is refused without
+// waiting or reading it: the defaults load, saving is refused, the file stays
+// as it was, and the reason names the file. Each case runs in a child that a
+// blocking open or an endless read would keep past its alarm.
+TEST_F(HiveFileTest, HostileHiveFilesAreRefusedWithoutWaitingOrReading) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"fifo", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+       "not a regular file"},
+      {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+       "not a regular file"},
+      {"folder", [](const fs::path& p) { fs::create_directories(p); }, "not a regular file"},
+      {"100 MB",
+       [](const fs::path& p) {
+         WriteFile(p, "REGEDIT4\n\n");
+         fs::resize_file(p, 100 * 1024 * 1024);  // sparse: costs no disk
+       },
+       "larger than 4 MiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::create_directories(Folder());
+    fs::remove_all(MachineHive());
+    c.make(MachineHive());
+    const auto type = fs::symlink_status(MachineHive()).type();
+    const int failed = InChild([&] {
+      ::alarm(3);
+      LinkSettings loaded;
+      loaded.ServerPort = 0;
+      Load(loaded);
+      if (loaded.ServerPort != 5001 || loaded.ServerMode != 1 || loaded.COMPort != 1) {
+        return 11;
+      }
+      if (Save(loaded).written) {
+        return 12;
+      }
+      const std::string why = DescribeUnreadableSettings();
+      if (why != MachineHive().string() + ": " + c.reason) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+        return 13;
+      }
+      return 0;
+    });
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(fs::symlink_status(MachineHive()).type(), type) << "left as it was";
+  }
+}
+
+TEST_F(HiveFileTest, UnreadableSettingsAreDescribedAndAbsentOnesAreNot) {
+  EXPECT_EQ(DescribeUnreadableSettings(), "") << "no hive yet";
+  ASSERT_TRUE(Save(DefaultLinkSettings()).written);
+  EXPECT_EQ(DescribeUnreadableSettings(), "");
+
+  fs::permissions(Folder(), fs::perms(0755));
+  fs::permissions(MachineHive(), fs::perms::none);
+  const int failed = InChild([&] {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+      return 10;
+    }
+    const std::string why = DescribeUnreadableSettings();
+    return why == MachineHive().string() + ": Permission denied" ? 0 : 11;
+  });
+  EXPECT_EQ(failed, 0);
+
+  fs::remove(MachineHive());
+  WriteFile(MachineHive(), "Windows Registry Editor Version 5.00\n");
+  EXPECT_EQ(DescribeUnreadableSettings(), MachineHive().string() + ": not a REGEDIT4 file");
+}
+
+// Every registry call looks its key up in the file; an unchanged file is
+// parsed once, a changed one again.
+TEST_F(HiveFileTest, AnUnchangedHiveIsParsedOnce) {
+  LinkSettings stored = DefaultLinkSettings();
+  stored.ServerID = 9;
+  ASSERT_TRUE(Save(stored).written);
+  // Changed within the last tick of the file system's clock, a file could
+  // change again unseen: only an older one is kept.
+  fs::last_write_time(MachineHive(), fs::last_write_time(MachineHive()) - std::chrono::hours(1));
+  LinkSettings loaded;
+  Load(loaded);
+  const std::size_t parsed = platform::HiveFilesParsed();
+  for (int i = 0; i < 5; ++i) {
+    Load(loaded);
+  }
+  EXPECT_EQ(loaded.ServerID, 9);
+  EXPECT_EQ(platform::HiveFilesParsed(), parsed);
+
+  stored.ServerID = 10;
+  ASSERT_TRUE(Save(stored).written);
+  Load(loaded);
+  EXPECT_EQ(loaded.ServerID, 10);
+}
+
+// Saves are made under the hive's lock, so a temporary file found there was
+// left by a save that was killed.
+TEST_F(HiveFileTest, ASaveClearsTemporariesThatAKilledSaveLeft) {
+  fs::create_directories(Folder());
+  const fs::path stale = Folder() / ".HKEY_LOCAL_MACHINE.reg.tmp-4242-0";
+  const fs::path otherHive = Folder() / ".HKEY_CURRENT_USER.reg.tmp-4242-0";
+  const fs::path unrelated = Folder() / "HKEY_LOCAL_MACHINE.reg.tmp-notes";
+  for (const fs::path& p : {stale, otherHive, unrelated}) {
+    WriteFile(p, "REGEDIT4\n");
+  }
+  ASSERT_TRUE(Save(DefaultLinkSettings()).written);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(otherHive)) << "another hive's, under another lock";
+  EXPECT_TRUE(fs::exists(unrelated));
 }
 
 TEST_F(HiveFileTest, AHiveTheUserMayOnlyReadLoadsButRefusesToSave) {

@@ -9,21 +9,27 @@
 #include <cerrno>
 #include <chrono>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
+#include "engine/platform/posix/hive_file.h"
 #include "engine/platform/serial_port.h"
 #include "engine/registry.h"
 
 namespace keldo::test {
 
-// A pseudo-terminal whose far side the test holds; its near side is named in the
-// COM port map by hand, as the link's own map keeps any hand-made value. Its line
-// settings start as the terminal driver's cooked defaults, which the port must
-// switch off.
+// A pseudo-terminal whose far side the test holds; its near side is reached
+// through a link "comN" in the registry folder, named in the COM port map by
+// hand, as the link's own map keeps any hand-made value. Like a USB adapter
+// plugged in again, a second device with the same number takes the same path.
+// Its line settings start as the terminal driver's cooked defaults, which the
+// port must switch off.
 struct FakeSerialDevice::State {
   std::int32_t portNumber = 0;
   std::string error;
   int master = -1;
+  std::string link;
 };
 
 namespace {
@@ -60,7 +66,18 @@ FakeSerialDevice::FakeSerialDevice(std::int32_t portNumber) : state_(std::make_u
   // Nobody else keeps the near side open, so closing the far side is a hang-up.
   close(slave);
   fcntl(s.master, F_SETFL, fcntl(s.master, F_GETFL) | O_NONBLOCK);
-  MapPort(name, portNumber, s.error);
+  // A program the test starts must not keep the device alive after Vanish.
+  fcntl(s.master, F_SETFD, FD_CLOEXEC);
+  const std::string folder = platform::RegistryFolder();
+  s.link = folder + "/com" + std::to_string(portNumber);
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  std::filesystem::remove(s.link, ignored);
+  if (symlink(name, s.link.c_str()) != 0) {
+    s.error = "cannot link " + s.link;
+    return;
+  }
+  MapPort(s.link, portNumber, s.error);
 }
 
 FakeSerialDevice::~FakeSerialDevice() {
@@ -121,6 +138,7 @@ void FakeSerialDevice::Vanish() {
   if (state_->master >= 0) {
     close(state_->master);
     state_->master = -1;
+    unlink(state_->link.c_str());
   }
 }
 

@@ -5,6 +5,9 @@
 #include <windows.h>
 // clang-format on
 
+#include <chrono>
+#include <vector>
+
 namespace keldo::test {
 
 void EnsureApplication() {}
@@ -14,6 +17,69 @@ void AbortiveClose(net::SocketHandle socket) {
   ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_LINGER,
                reinterpret_cast<const char*>(&option), sizeof option);
   ::closesocket(static_cast<SOCKET>(socket));
+}
+
+bool SendUrgent(net::SocketHandle socket, char byte) {
+  return ::send(static_cast<SOCKET>(socket), &byte, 1, MSG_OOB) == 1;
+}
+
+void ClearOobInline(net::SocketHandle socket) {
+  const BOOL off = FALSE;
+  ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_OOBINLINE,
+               reinterpret_cast<const char*>(&off), sizeof off);
+}
+
+// select() takes at most FD_SETSIZE (64) sockets: count stays below that.
+std::vector<net::SocketHandle> ConnectAtOnce(std::uint16_t port, int count, int timeoutMs) {
+  std::vector<SOCKET> pending;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = ::htons(port);
+  address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+  for (int i = 0; i < count && i < FD_SETSIZE; ++i) {
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    u_long on = 1;
+    ::ioctlsocket(s, FIONBIO, &on);
+    ::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    pending.push_back(s);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::vector<net::SocketHandle> connected;
+  while (!pending.empty()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) {
+      break;
+    }
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    for (SOCKET s : pending) {
+      FD_SET(s, &writable);
+      FD_SET(s, &failed);
+    }
+    timeval wait{static_cast<long>(left / 1000), static_cast<long>(left % 1000) * 1000};
+    if (::select(0, nullptr, &writable, &failed, &wait) <= 0) {
+      break;
+    }
+    std::vector<SOCKET> still;
+    for (SOCKET s : pending) {
+      if (FD_ISSET(s, &writable)) {
+        connected.push_back(static_cast<net::SocketHandle>(s));
+      } else if (FD_ISSET(s, &failed)) {
+        ::closesocket(s);
+      } else {
+        still.push_back(s);
+      }
+    }
+    pending.swap(still);
+  }
+  for (SOCKET s : pending) {
+    ::closesocket(s);
+  }
+  return connected;
 }
 
 void SetReceiveBuffer(net::SocketHandle socket, int bytes) {

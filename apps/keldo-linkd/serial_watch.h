@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/event_loop.h"
+#include "engine/link_controller.h"
+
+namespace keldo {
+
+// keldo-linkd's watch over the serial device. The window shows a device that
+// went away as nothing at all (reads find nothing, writes are dropped); a
+// service has nobody to look, so once a second, while the link is not
+// stopped, this checks the controller's port: a device that went away is
+// reported and its port closed, and the port is opened again once a device
+// is back at the same path (a USB adapter unplugged and plugged in again).
+class SerialWatch {
+ public:
+  static constexpr std::uint32_t kCheckIntervalMs = 1000;
+
+  using Report = std::function<void(const std::string& message)>;
+
+  SerialWatch(EventLoop& loop, LinkController& controller, Report report);
+
+  // Whether the device went away and has not been opened again.
+  bool Waiting() const { return waiting_; }
+
+ private:
+  void Check();
+
+  LinkController& controller_;
+  Report report_;
+  std::unique_ptr<Timer> timer_;
+  bool waiting_ = false;
+};
+
+}  // namespace keldo

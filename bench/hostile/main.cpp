@@ -1,0 +1,233 @@
+// keldo-linkd against hostile peers, each phase on a fresh daemon in server
+// mode with a pseudo-terminal for a device:
+// - urgent: a peer sends one TCP urgent byte, then a line; measured are the
+//   daemon's CPU while the peer stays connected, whether the line reached the
+//   device, and whether the peer's close is seen ("Socket Disconnect.");
+// - burst: N peers connect at once; measured is the time until the daemon has
+//   accepted them all ("Socket Connect." N times).
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  std::string keldo;
+  int peers = 200;
+  double seconds = 5;
+};
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  close(fd);
+  return ntohs(a.sin_port);
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+// One daemon with its hive, its device and its log.
+class Daemon {
+ public:
+  Daemon(const Options& o, const std::string& name) : port_(FreePort()) {
+    work_ = fs::temp_directory_path() / ("keldo-hostile-" + std::to_string(getpid()) + "-" + name);
+    fs::create_directories(work_);
+    int slave = -1;
+    char path[256] = {};
+    openpty(&master_, &slave, path, nullptr, nullptr);
+    close(slave);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    char port[16];
+    std::snprintf(port, sizeof port, "%08x", port_);
+    std::ofstream(work_ / "HKEY_LOCAL_MACHINE.reg")
+        << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n\"" << path
+        << "\"=\"COM99\"\n\n[HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO]\n"
+        << "\"ServerMode\"=dword:00000001\n\"ServerPort\"=dword:" << port << "\n"
+        << "\"COMPort\"=dword:00000063\n\"COMBaud\"=dword:00000005\n";
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int log = open((work_ / "log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(log, 1);
+      dup2(log, 2);
+      setenv("KELDO_REGISTRY_DIR", work_.c_str(), 1);
+      execl(o.keldo.c_str(), o.keldo.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~Daemon() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    close(master_);
+    fs::remove_all(work_);
+  }
+
+  int Port() const { return port_; }
+  std::string Log() const { return ReadFile(work_ / "log"); }
+  bool WaitFor(const std::string& line, int times, double seconds) const {
+    const auto start = Clock::now();
+    while (Count(Log(), line) < times) {
+      if (SecondsSince(start) > seconds) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  double CpuSeconds() const {
+    const std::string stat = ReadFile("/proc/" + std::to_string(pid_) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+      if (i == 14 || i == 15) {
+        ticks += std::stod(field);
+      }
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+  }
+  std::string DeviceReceived() const {
+    std::string got;
+    char buffer[256];
+    ssize_t n = 0;
+    while ((n = read(master_, buffer, sizeof buffer)) > 0) {
+      got.append(buffer, static_cast<std::size_t>(n));
+    }
+    return got;
+  }
+
+ private:
+  fs::path work_;
+  int port_;
+  int master_ = -1;
+  pid_t pid_ = -1;
+};
+
+int Connect(int port, bool blocking) {
+  const int fd = socket(AF_INET, SOCK_STREAM | (blocking ? 0 : SOCK_NONBLOCK), 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  return fd;
+}
+
+void Urgent(const Options& o) {
+  Daemon daemon(o, "urgent");
+  if (!daemon.WaitFor("COM Port Open Ok.", 1, 10)) {
+    std::printf("urgent: the daemon did not start:\n%s\n", daemon.Log().c_str());
+    return;
+  }
+  const int peer = Connect(daemon.Port(), true);
+  daemon.WaitFor("Socket Connect.", 1, 5);
+  const char urgent = '!';
+  send(peer, &urgent, 1, MSG_OOB);
+  send(peer, "hello\r", 6, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const double cpu0 = daemon.CpuSeconds();
+  const auto start = Clock::now();
+  std::this_thread::sleep_for(std::chrono::duration<double>(o.seconds));
+  const double cpu = (daemon.CpuSeconds() - cpu0) / SecondsSince(start);
+  const std::string received = daemon.DeviceReceived();
+  close(peer);
+  const bool closeSeen = daemon.WaitFor("Socket Disconnect.", 1, 3);
+  std::printf("urgent byte: CPU %.1f %% of a core over %.0f s, device received \"%s\", close %s\n",
+              100 * cpu, o.seconds,
+              received == "!hello\r" ? "!hello\\r"
+              : received.empty()     ? ""
+                                     : "(other)",
+              closeSeen ? "seen" : "never seen");
+}
+
+void Burst(const Options& o) {
+  Daemon daemon(o, "burst");
+  if (!daemon.WaitFor("COM Port Open Ok.", 1, 10)) {
+    std::printf("burst: the daemon did not start:\n%s\n", daemon.Log().c_str());
+    return;
+  }
+  // The link set-up blocks its loop for a second after that line.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  std::vector<int> peers;
+  const auto start = Clock::now();
+  for (int i = 0; i < o.peers; ++i) {
+    peers.push_back(Connect(daemon.Port(), false));
+  }
+  const bool all = daemon.WaitFor("Socket Connect.", o.peers, 60);
+  const double took = SecondsSince(start);
+  const int accepted = Count(daemon.Log(), "Socket Connect.");
+  for (int fd : peers) {
+    close(fd);
+  }
+  if (all) {
+    std::printf("burst: %d peers at once, all accepted in %.3f s\n", o.peers, took);
+  } else {
+    std::printf("burst: %d peers at once, %d accepted after %.0f s\n", o.peers, accepted, took);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string key = argv[i];
+    if (key == "--keldo") {
+      o.keldo = argv[i + 1];
+    } else if (key == "--peers") {
+      o.peers = std::atoi(argv[i + 1]);
+    } else if (key == "--seconds") {
+      o.seconds = std::atof(argv[i + 1]);
+    }
+  }
+  if (o.keldo.empty()) {
+    std::fprintf(stderr, "usage: %s --keldo PATH [--peers 200] [--seconds 5]\n", argv[0]);
+    return 2;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  Urgent(o);
+  Burst(o);
+  return 0;
+}
