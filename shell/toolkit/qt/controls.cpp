@@ -183,6 +183,43 @@ class RadioWidget final : public QRadioButton {
   }
 };
 
+// The keys as the platform's scroll bar takes them: Up and Page Up go
+// towards the minimum, Down and Page Down towards the maximum.
+class ScrollBarWidget final : public QScrollBar {
+ public:
+  explicit ScrollBarWidget(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Up:
+        triggerAction(SliderSingleStepSub);
+        break;
+      case Qt::Key_Right:
+      case Qt::Key_Down:
+        triggerAction(SliderSingleStepAdd);
+        break;
+      case Qt::Key_PageUp:
+        triggerAction(SliderPageStepSub);
+        break;
+      case Qt::Key_PageDown:
+        triggerAction(SliderPageStepAdd);
+        break;
+      case Qt::Key_Home:
+        triggerAction(SliderToMinimum);
+        break;
+      case Qt::Key_End:
+        triggerAction(SliderToMaximum);
+        break;
+      default:
+        QScrollBar::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+  }
+};
+
 namespace {
 
 // The platform's standard thumb: square, whatever the page step (which is
@@ -215,18 +252,23 @@ class StandardThumbStyle final : public QProxyStyle {
 // is refused.
 class TypingLimit final : public QValidator {
  public:
-  TypingLimit(QLineEdit* edit, const int& limit) : QValidator(edit), edit_(edit), limit_(limit) {}
+  TypingLimit(QLineEdit* edit, const int& limit) : QValidator(edit), limit_(limit) {
+    // The line edit holds the proposed text while it asks: keep the last
+    // accepted length apart.
+    QObject::connect(edit, &QLineEdit::textChanged, this,
+                     [this](const QString& text) { shown_ = text.size(); });
+  }
 
   State validate(QString& input, int& /*pos*/) const override {
-    if (limit_ <= 0 || input.size() <= limit_ || input.size() <= edit_->text().size()) {
+    if (limit_ <= 0 || input.size() <= limit_ || input.size() <= shown_) {
       return Acceptable;
     }
     return Invalid;
   }
 
  private:
-  QLineEdit* edit_;
   const int& limit_;
+  qsizetype shown_ = 0;
 };
 
 class RowHeight final : public QStyledItemDelegate {
@@ -373,9 +415,17 @@ void QtButton::ClearDefault() {
 }
 
 void QtButton::Press() {
-  if (button_->isEnabled() && button_->isVisibleTo(form_.Window())) {
+  if (Usable()) {
     button_->click();
   }
+}
+
+bool QtButton::Usable() const {
+  return button_->isEnabled() && button_->isVisibleTo(form_.Window());
+}
+
+char QtButton::AccessKey() const {
+  return AccessKeyOf(caption_);
 }
 
 // Check box.
@@ -462,7 +512,10 @@ bool QtRadioButton::Checked() const {
 }
 
 bool QtRadioButton::TabStop() const {
-  if (!QtControl::TabStop()) {
+  // Not the Tab bit of the focus policy: Qt clears it on the other buttons
+  // of a group whenever one of them takes the focus.
+  if ((radio_->focusPolicy() & Qt::ClickFocus) == 0 || !radio_->isEnabled() ||
+      !radio_->isVisibleTo(form_.Window())) {
     return false;
   }
   if (radio_->isChecked()) {
@@ -482,7 +535,7 @@ bool QtRadioButton::TabStop() const {
 // Scroll bar.
 
 QtScrollBar::QtScrollBar(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QScrollBar(Qt::Horizontal, parent), bounds),
+    : QtControlOf(form, new ScrollBarWidget(parent), bounds),
       bar_(static_cast<QScrollBar*>(widget_)) {
   auto* style = new StandardThumbStyle;
   style->setParent(bar_);
@@ -679,7 +732,7 @@ void QtMemo::SetReadOnly(bool readOnly) {
 
 void QtMemo::SetVerticalScrollBar(bool shown) {
   memo_->setVerticalScrollBarPolicy(shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
-  countedWidth_ = -1;
+  laidOut_ = QSize();
 }
 
 void QtMemo::SetColor(Color color) {
@@ -710,10 +763,13 @@ void QtMemo::Clear() {
 
 int QtMemo::WrapWidth() const {
   // Lay the scroll area out now, as its resize would: before the first
-  // show its viewport has no geometry yet.
-  memo_->ensurePolished();
-  QResizeEvent resize(memo_->size(), memo_->size());
-  QCoreApplication::sendEvent(memo_, &resize);
+  // show its viewport has no geometry yet. Once per size and scroll bar.
+  if (memo_->size() != laidOut_) {
+    memo_->ensurePolished();
+    QResizeEvent resize(memo_->size(), memo_->size());
+    QCoreApplication::sendEvent(memo_, &resize);
+    laidOut_ = memo_->size();
+  }
   const qreal margin = memo_->document()->documentMargin();
   return static_cast<int>(memo_->viewport()->width() - 2 * margin);
 }

@@ -115,6 +115,10 @@ class QtButton final : public QtControlOf<Button> {
   bool Default() const override { return default_; }
   // A press by the user, Enter or Space.
   void Press();
+  // The lower-case access key of the caption, or 0.
+  char AccessKey() const;
+  // Visible and enabled along its parents.
+  bool Usable() const;
   void ClearDefault();
 
  private:
@@ -227,6 +231,7 @@ class QtMemo final : public QtControlOf<Memo> {
   // Display lines per line, for the width and font they were measured at.
   mutable std::vector<int> counts_;
   mutable int countedWidth_ = -1;
+  mutable QSize laidOut_;
   mutable QFont countedFont_;
 };
 

@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
 
@@ -40,8 +42,24 @@ class FormWindow final : public QWidget {
         event->accept();  // no form has a cancel button
         return;
       default:
-        QWidget::keyPressEvent(event);
+        break;
     }
+    // A key no control took: a button's access key works without Alt too,
+    // unless the focus is in a text field (read-only ones included).
+    const QString text = event->text();
+    QWidget* focus = focusWidget();
+    const bool inText = qobject_cast<QLineEdit*>(focus) != nullptr ||
+                        qobject_cast<QPlainTextEdit*>(focus) != nullptr;
+    if (!inText && (event->modifiers() & ~Qt::ShiftModifier) == 0 && text.size() == 1 &&
+        text[0].isPrint()) {
+      bool pressed = false;
+      form_.Toolkit().Guarded([&] { pressed = form_.AccessKeyPressed(text[0].toLatin1()); });
+      if (pressed) {
+        event->accept();
+        return;
+      }
+    }
+    QWidget::keyPressEvent(event);
   }
 
   bool focusNextPrevChild(bool next) override {
@@ -395,6 +413,18 @@ void QtForm::EnterPressed() {
       return;
     }
   }
+}
+
+bool QtForm::AccessKeyPressed(char key) {
+  const char lower = static_cast<char>(key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key);
+  for (const auto& control : controls_) {
+    auto* button = dynamic_cast<QtButton*>(control.get());
+    if (button != nullptr && button->AccessKey() == lower && button->Usable()) {
+      button->Press();
+      return true;
+    }
+  }
+  return false;
 }
 
 void QtForm::DefaultChanged(QtButton& button) {

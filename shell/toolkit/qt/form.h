@@ -65,6 +65,9 @@ class QtForm final : public Form {
   void MoveFocus(bool forward);
   // Enter where the focused control does not keep it.
   void EnterPressed();
+  // A printable key that no control took: presses the button whose access
+  // key it is; false when there is none.
+  bool AccessKeyPressed(char key);
   void DefaultChanged(QtButton& button);
   // The platform's minimise or restore of this window, as Qt reports it.
   void WindowStateChanged(bool minimized);
