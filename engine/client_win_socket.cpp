@@ -97,7 +97,12 @@ void TClientWinSocket::StartConnect() {
   if (life.expired()) {
     return;
   }
-  CheckSocketResult(net::Connect(socket_, address_, port_), "connect");
+  // Windows refuses 0.0.0.0 at once; Linux (and Wine) would take it for this
+  // machine and connect to a local listener nobody named.
+  constexpr std::uint32_t kAnyAddress = 0;
+  CheckSocketResult(
+      address_ == kAnyAddress ? net::kWsaEAddrNotAvail : net::Connect(socket_, address_, port_),
+      "connect");
   lookupState_ = LookupState::Idle;
 }
 

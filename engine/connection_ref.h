@@ -9,7 +9,8 @@ namespace keldo {
 // A reference to a connection that does not own it and never dangles: once
 // the socket layer has destroyed the connection (deferred destruction after
 // its disconnect event, or at once when its server is closed) the reference
-// is empty, and reading or sending through it does nothing and returns 0.
+// is empty, and reading or sending through it does nothing and returns 0
+// (false for SendQueued).
 class ConnectionRef {
  public:
   ConnectionRef() = default;
@@ -36,6 +37,10 @@ class ConnectionRef {
   int SendBytes(const void* buffer, int count) const {
     TCustomWinSocket* socket = Get();
     return socket != nullptr ? socket->SendBytes(buffer, count) : 0;
+  }
+  bool SendQueued(const void* buffer, int count) const {
+    TCustomWinSocket* socket = Get();
+    return socket != nullptr && socket->SendQueued(buffer, count);
   }
 
  private:

@@ -114,11 +114,13 @@ void LinkController::LoadSettingsAndReport() {
 }
 
 void LinkController::btnPlayClick() {
-  if (state_ == LinkState::Stop) {
+  // A Pause entered from Stop has nothing open: Start sets the link up as
+  // from Stop. A Pause during a set-up lets that set-up finish the start.
+  const bool setUpUnderWay = settingUp_ || tmrConnect_->Enabled();
+  if (state_ == LinkState::Stop || (state_ == LinkState::Pause && !linkUp_ && !setUpUnderWay)) {
     view_.SetInputEnabled(false);
     tmrConnect_->SetEnabled(true);
-  }
-  if (state_ == LinkState::Pause) {
+  } else if (state_ == LinkState::Pause && linkUp_) {
     halted_ = false;
     tmrPooling_->SetEnabled(true);
   }
@@ -154,6 +156,12 @@ void LinkController::StopLink() {
   view_.SetInputEnabled(false);
   peerConnected_ = false;
   halted_ = true;
+  // A set-up still to come would open the link again behind the stop, and
+  // one under way goes no further.
+  tmrConnect_->SetEnabled(false);
+  settingUp_ = false;
+  linkUp_ = false;
+  ++stops_;
   loop_.ProcessEvents();
   tmrCheck_->SetEnabled(false);
   tmrPooling_->SetEnabled(false);
@@ -199,20 +207,35 @@ void LinkController::CloseForExit() {
 void LinkController::tmrConnectTimer() {
   tmrPooling_->SetEnabled(false);
   tmrConnect_->SetEnabled(false);
+  // Commands handled while events are processed below win over this
+  // sequence: after a Stop it goes no further (the stop closed what it
+  // opened), after a Pause it leaves the link open but halted.
+  const std::uint64_t stops = stops_;
+  const auto stopped = [&] { return stops_ != stops; };
+  settingUp_ = true;
   SetUpNetwork();
   view_.AppendLog(OpenSerial() ? "COM Port Open Ok." : "COM Port Open Error!");
   loop_.ProcessEvents();
-  loop_.Sleep(kSetUpWaitMs);
-  loop_.ProcessEvents();
-  halted_ = false;
-  tmrPooling_->SetEnabled(true);
+  if (!stopped()) {
+    loop_.Sleep(kSetUpWaitMs);
+    loop_.ProcessEvents();
+  }
+  settingUp_ = false;
+  if (stopped()) {
+    return;
+  }
+  linkUp_ = true;
   tmrCheck_->SetEnabled(true);
+  if (state_ == LinkState::Run) {
+    halted_ = false;
+    tmrPooling_->SetEnabled(true);
+  }
   view_.SetInputEnabled(true);
 }
 
 // One guarded block: the first step that fails abandons the rest. A port in
-// use makes the listener's open fail, and the link runs without one; the view
-// is told why.
+// use makes the listener's open fail, and the link runs without one; the log
+// says so, and the view is told why.
 void LinkController::SetUpNetwork() {
   try {
     if (sockServer_.Active()) {
@@ -231,10 +254,18 @@ void LinkController::SetUpNetwork() {
       sockClient_.SetActive(true);
     }
   } catch (const std::exception& e) {
-    view_.NetworkOpenFailed(e.what());
+    NetworkSetUpFailed(e.what());
   } catch (...) {
-    view_.NetworkOpenFailed("unknown error");
+    NetworkSetUpFailed("unknown error");
   }
+}
+
+void LinkController::NetworkSetUpFailed(const std::string& reason) {
+  // No peer can be reached this way; in client mode this also lets the
+  // reconnect check try again.
+  peerConnected_ = false;
+  view_.AppendLog("Socket Error!");
+  view_.NetworkOpenFailed(reason);
 }
 
 bool LinkController::OpenSerial() {
@@ -250,13 +281,22 @@ bool LinkController::OpenSerial() {
 void LinkController::tmrPoolingTimer() {
   tmrPooling_->SetEnabled(false);  // the next tick comes 5 ms after this one ends
   try {
-    if (serial_.ReadLine()) {
+    // Every complete line that has arrived goes out once, whole and in order;
+    // a partial line stays for the next tick (or is discarded by a write from
+    // the network, which starts a fresh reply).
+    std::int32_t taken = 0;
+    while (taken < kPollByteBudget && serial_.ReadLine()) {
       const std::int32_t length = serial_.LineLength();
+      // Emptied first, so a send that raises cannot leave the line to go out
+      // again with the next one; its bytes stay in LineBuffer until the next read.
+      serial_.StartNewLine();
       view_.ShowTransfer(Formatted("COM:%d", length));
-      // The buffer is not emptied here: only a write to the device starts a
-      // fresh line, so lines with no request between them go out together.
       if (peerConnected_ && activePeer_) {
-        activePeer_.SendBytes(serial_.LineBuffer().data(), length);
+        ForwardLine(length);
+      }
+      taken += length > 0 ? length : 1;
+      if (!serial_.InputWaiting()) {
+        break;  // the tick ends without an empty read and its 1 ms wait
       }
     }
   } catch (...) {
@@ -266,17 +306,39 @@ void LinkController::tmrPoolingTimer() {
   }
 }
 
+void LinkController::ForwardLine(std::int32_t length) {
+  const std::uint64_t droppedBefore = activePeer_.Get()->DroppedBytes();
+  activePeer_.SendQueued(serial_.LineBuffer().data(), length);
+  if (const TCustomWinSocket* peer = activePeer_.Get()) {
+    droppedBytes_ += peer->DroppedBytes() - droppedBefore;
+  }
+}
+
+// Any ServerMode but 1 is a client, here as in the set-up.
+bool LinkController::ReconnectWanted() const {
+  return state_ == LinkState::Run && settings_.ServerMode != 1 && !peerConnected_;
+}
+
 void LinkController::tmrCheckTimer() {
-  if (state_ != LinkState::Run || settings_.ServerMode != 0 || peerConnected_) {
+  if (!ReconnectWanted()) {
     return;
   }
+  // A Stop or Pause handled while events are processed ends the attempt.
+  const std::uint64_t stops = stops_;
+  const auto stillWanted = [&] { return stops_ == stops && ReconnectWanted(); };
   try {
     if (sockClient_.Active()) {
       sockClient_.SetActive(false);
     }
     loop_.ProcessEvents();
+    if (!stillWanted()) {
+      return;
+    }
     loop_.Sleep(kReconnectPauseMs);
     loop_.ProcessEvents();
+    if (!stillWanted()) {
+      return;
+    }
     sockClient_.SetActive(true);  // host and port as the last set-up left them
   } catch (...) {
   }
@@ -288,17 +350,18 @@ void LinkController::PeerUp(TCustomWinSocket* Socket) {
   view_.AppendLog("Socket Connect.");
 }
 
-// The close of any connection stops forwarding, also an earlier peer's while
-// the latest one stays connected: the flag tracks "a peer", not ActivePeer,
-// and the next connect names the peer to serve again.
-void LinkController::PeerDown() {
-  peerConnected_ = false;
+void LinkController::PeerDown(bool forwardingEnds) {
+  if (forwardingEnds) {
+    peerConnected_ = false;
+  }
   view_.AppendLog("Socket Disconnect.");
 }
 
-void LinkController::PeerError(int& ErrorCode) {
+void LinkController::PeerError(int& ErrorCode, bool forwardingEnds) {
   ErrorCode = 0;
-  peerConnected_ = false;
+  if (forwardingEnds) {
+    peerConnected_ = false;
+  }
   view_.AppendLog("Socket Error!");
 }
 
@@ -306,10 +369,10 @@ void LinkController::sockClientConnect(void*, TCustomWinSocket* Socket) {
   PeerUp(Socket);
 }
 void LinkController::sockClientDisconnect(void*, TCustomWinSocket*) {
-  PeerDown();
+  PeerDown(true);
 }
 void LinkController::sockClientError(void*, TCustomWinSocket*, TErrorEvent, int& ErrorCode) {
-  PeerError(ErrorCode);
+  PeerError(ErrorCode, true);
 }
 void LinkController::sockClientRead(void*, TCustomWinSocket* Socket) {
   NetworkRead(Socket, true);
@@ -318,11 +381,14 @@ void LinkController::sockClientRead(void*, TCustomWinSocket* Socket) {
 void LinkController::sockServerClientConnect(void*, TCustomWinSocket* Socket) {
   PeerUp(Socket);
 }
-void LinkController::sockServerClientDisconnect(void*, TCustomWinSocket*) {
-  PeerDown();
+// Lines go to ActivePeer only, so only its leaving stops them; an earlier
+// peer that leaves takes nothing from the peer that stays.
+void LinkController::sockServerClientDisconnect(void*, TCustomWinSocket* Socket) {
+  PeerDown(activePeer_.Refers(Socket));
 }
-void LinkController::sockServerClientError(void*, TCustomWinSocket*, TErrorEvent, int& ErrorCode) {
-  PeerError(ErrorCode);
+void LinkController::sockServerClientError(void*, TCustomWinSocket* Socket, TErrorEvent,
+                                           int& ErrorCode) {
+  PeerError(ErrorCode, activePeer_.Refers(Socket));
 }
 void LinkController::sockServerClientRead(void*, TCustomWinSocket* Socket) {
   NetworkRead(Socket, false);
@@ -346,7 +412,8 @@ void LinkController::NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQu
     }
     if (answerIdentifyQuery && IsIdentifyQuery(buffer, received)) {
       const IdentifyReply reply = BuildIdentifyReply(settings_.ServerID);
-      connection.SendBytes(reply.data(), static_cast<int>(reply.size()));
+      // Behind any device line still kept for this peer, never inside one.
+      connection.SendQueued(reply.data(), static_cast<int>(reply.size()));
       return;
     }
     view_.ShowTransfer(Formatted("NET:%d", received));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/connection_ref.h"
 #include "engine/event_loop.h"
@@ -31,6 +32,10 @@ class LinkController {
   static constexpr std::uint32_t kSetUpWaitMs = 1000;
   // How long the reconnect check blocks between closing and opening.
   static constexpr std::uint32_t kReconnectPauseMs = 100;
+  // A poll tick forwards complete lines until it has taken this many bytes;
+  // the rest waits for the next tick, so a flood cannot freeze the window.
+  // Ample for 230400 baud even at 31 ms ticks.
+  static constexpr std::int32_t kPollByteBudget = 2048;
 
   LinkController(EventLoop& loop, LinkView& view);
   ~LinkController();
@@ -79,6 +84,9 @@ class LinkController {
   bool Halted() const { return halted_; }
   bool PeerConnected() const { return peerConnected_; }
   const ConnectionRef& ActivePeer() const { return activePeer_; }
+  // Bytes of device lines dropped whole because a peer took nothing for too
+  // long (its kept bytes reached TCustomWinSocket::kSendQueueLimit).
+  std::uint64_t DroppedBytes() const { return droppedBytes_; }
 
   // The in-memory settings; the configuration dialog edits them in place.
   LinkSettings& Settings() { return settings_; }
@@ -94,10 +102,13 @@ class LinkController {
  private:
   void SetState(LinkState state);
   void PeerUp(TCustomWinSocket* Socket);
-  void PeerDown();
-  void PeerError(int& ErrorCode);
+  void PeerDown(bool forwardingEnds);
+  void PeerError(int& ErrorCode, bool forwardingEnds);
+  bool ReconnectWanted() const;
+  void ForwardLine(std::int32_t length);
   void NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQuery);
   void SetUpNetwork();
+  void NetworkSetUpFailed(const std::string& reason);
   bool OpenSerial();
 
   EventLoop& loop_;
@@ -107,6 +118,13 @@ class LinkController {
   bool halted_ = false;
   bool peerConnected_ = false;
   ConnectionRef activePeer_;
+  // The set-up has opened the link and no stop has closed it since.
+  bool linkUp_ = false;
+  bool settingUp_ = false;
+  // Counts StopLink calls, so a sequence that processed events in its middle
+  // can tell that the link was stopped meanwhile.
+  std::uint64_t stops_ = 0;
+  std::uint64_t droppedBytes_ = 0;
   SerialChannel serial_;
   TServerSocket sockServer_;
   TClientSocket sockClient_;

@@ -33,9 +33,9 @@ class LinkView {
   virtual void ResetCursor() = 0;
 
   // The link set-up could not open its network side (a port in use or out of
-  // range, no socket to be had), with the error's text. The window shows
-  // nothing more for it; keldo-linkd ends with an error so that a service
-  // manager can act.
+  // range, no socket to be had), with the error's text, right after the log
+  // line "Socket Error!". The window shows nothing more for it; keldo-linkd
+  // ends with an error so that a service manager can act.
   virtual void NetworkOpenFailed(const std::string& reason) { static_cast<void>(reason); }
 
  protected:

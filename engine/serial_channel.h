@@ -28,6 +28,11 @@ class SerialChannel {
   // Moves waiting bytes into LineBuffer up to and including the first carriage
   // return; true when this call took one. Never empties the buffer itself.
   bool ReadLine();
+  // Whether the device has sent bytes that ReadLine has not taken; never waits.
+  bool InputWaiting() { return port_.IsOpen() && port_.InputWaiting(); }
+  // Empties the line buffer without writing: its line has been handled, and
+  // the next bytes start a new one.
+  void StartNewLine() { lineLength_ = 0; }
 
   bool PortOpen() const { return port_.IsOpen(); }
   // The open port's device went away; it stays so until the port is reopened.

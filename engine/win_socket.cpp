@@ -90,9 +90,15 @@ void TCustomWinSocket::CloseQuietly() noexcept {
     window_->Select(socket_, 0);
   }
   net::CloseSocket(socket_);
+  ForgetSocket();
+}
+
+void TCustomWinSocket::ForgetSocket() noexcept {
   socket_ = net::kInvalidSocket;
   connected_ = false;
   ResetAddress();
+  // Kept bytes belong to the connection that has gone, never to the next one.
+  queued_.clear();
 }
 
 void TCustomWinSocket::SelectNotifications(unsigned mask) {
@@ -175,6 +181,52 @@ int TCustomWinSocket::SendBytes(const void* buffer, int count) {
   return -1;
 }
 
+bool TCustomWinSocket::SendQueued(const void* buffer, int count) {
+  if (!connected_) {
+    return false;
+  }
+  if (count <= 0) {
+    return true;
+  }
+  const std::size_t size = static_cast<std::size_t>(count);
+  if (queued_.size() + size > static_cast<std::size_t>(kSendQueueLimit)) {
+    droppedBytes_ += size;
+    return false;
+  }
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  if (!queued_.empty()) {
+    queued_.insert(queued_.end(), bytes, bytes + size);  // behind what waits, in order
+    return true;
+  }
+  const std::weak_ptr<TCustomWinSocket> life = Life();
+  const int sent = SendBytes(bytes, count);
+  if (life.expired() || !connected_) {
+    return false;  // the send failed and closed the connection
+  }
+  const std::size_t taken = sent > 0 ? static_cast<std::size_t>(sent) : 0;
+  queued_.assign(bytes + taken, bytes + size);
+  if (sent > 0 && !queued_.empty()) {
+    // A partial send re-arms no write notification; a send that would block does.
+    SendQueuedBytes();
+  }
+  return true;
+}
+
+void TCustomWinSocket::SendQueuedBytes() {
+  const std::weak_ptr<TCustomWinSocket> life = Life();
+  while (connected_ && !queued_.empty()) {
+    const int count = static_cast<int>(std::min<std::size_t>(queued_.size(), kSendQueueLimit));
+    const int sent = SendBytes(queued_.data(), count);
+    if (life.expired()) {
+      return;
+    }
+    if (sent <= 0) {
+      return;  // would block: the write notification brings the rest
+    }
+    queued_.erase(queued_.begin(), queued_.begin() + sent);
+  }
+}
+
 void TCustomWinSocket::SocketNotification(net::SocketHandle socket, unsigned kind, int error) {
   if (socket != socket_) {
     return;  // left over from a socket this object has closed
@@ -227,7 +279,12 @@ void TCustomWinSocket::HandleRead(net::SocketHandle socket) {
 }
 
 void TCustomWinSocket::HandleWrite(net::SocketHandle socket) {
-  if (socket == socket_) {
+  if (socket != socket_) {
+    return;
+  }
+  const std::weak_ptr<TCustomWinSocket> life = Life();
+  SendQueuedBytes();
+  if (!life.expired() && socket == socket_) {
     Event(SocketEventKind::Write);
   }
 }
@@ -247,9 +304,7 @@ void TCustomWinSocket::HandleClose(net::SocketHandle socket) {
     window_->Select(socket, 0);
   }
   const int error = net::CloseSocket(socket);
-  socket_ = net::kInvalidSocket;
-  ResetAddress();
-  connected_ = false;
+  ForgetSocket();
   CheckSocketResult(error, "closesocket");
 }
 

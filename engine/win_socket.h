@@ -54,6 +54,17 @@ class TCustomWinSocket : private NotificationSink {
   // One send of count bytes: the number taken, 0 when not connected, -1 when
   // nothing was taken. What is not taken is never sent.
   int SendBytes(const void* buffer, int count);
+  // Sends a block (a line) whole or not at all: what the socket does not take
+  // now is kept and sent, in order, when it can take more. A block that would
+  // take the kept bytes past kSendQueueLimit is dropped whole and counted.
+  // false when the block was dropped or the connection is not connected.
+  bool SendQueued(const void* buffer, int count);
+  // Bytes kept for the socket; emptied when the connection closes.
+  int QueuedBytes() const { return static_cast<int>(queued_.size()); }
+  // Bytes of the blocks SendQueued dropped on this connection.
+  std::uint64_t DroppedBytes() const { return droppedBytes_; }
+
+  static constexpr int kSendQueueLimit = 64 * 1024;
 
   // Closes the connection with its disconnect event.
   void Close();
@@ -87,6 +98,8 @@ class TCustomWinSocket : private NotificationSink {
   void CancelPendingLookup();
   // Closes the socket without any event: abandoning an attempt, destroying.
   void CloseQuietly() noexcept;
+  // Sends kept bytes until the socket takes no more.
+  void SendQueuedBytes();
   // Registers the socket; "WSAAsyncSelect" on failure.
   void SelectNotifications(unsigned mask);
   // Refuses a port outside 1..65535 as the open's failure from api, rather
@@ -101,6 +114,8 @@ class TCustomWinSocket : private NotificationSink {
   LookupHandle pendingLookup_ = 0;
 
  private:
+  void ForgetSocket() noexcept;
+
   friend class ConnectionRef;
   friend class TServerWinSocket;  // drives its accepted connections
 
@@ -112,6 +127,8 @@ class TCustomWinSocket : private NotificationSink {
   std::unique_ptr<NotificationWindow> window_;  // made on first need
   SocketEventSink* sink_ = nullptr;
   bool libraryStarted_ = false;
+  std::vector<std::uint8_t> queued_;  // taken by SendQueued, not yet by the socket
+  std::uint64_t droppedBytes_ = 0;
   // Owns nothing: its weak copies tell whether this object still exists.
   std::shared_ptr<TCustomWinSocket> anchor_;
 };

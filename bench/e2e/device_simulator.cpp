@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 
@@ -45,11 +46,44 @@ void DeviceSimulator::Start() {
 }
 
 void DeviceSimulator::Stop() {
+  StopEmitting();
   if (thread_.joinable()) {
     const char b = 'x';
     (void)!write(wakeWrite_, &b, 1);
     thread_.join();
   }
+}
+
+void DeviceSimulator::StartEmitting(double bytesPerSecond) {
+  emitted_ = 0;
+  emitting_ = true;
+  emitter_ = std::thread([this, bytesPerSecond] {
+    const auto start = std::chrono::steady_clock::now();
+    const double linesPerSecond = bytesPerSecond / static_cast<double>(kStreamLineSize);
+    std::uint64_t sent = 0;
+    while (emitting_) {
+      const double elapsed =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      const auto due = static_cast<std::uint64_t>(elapsed * linesPerSecond);
+      std::string bytes;
+      for (; sent < due; ++sent) {
+        bytes += StreamLine(sent);
+      }
+      if (!bytes.empty()) {
+        WriteAll(bytes);
+        emitted_ = sent;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+  });
+}
+
+std::uint64_t DeviceSimulator::StopEmitting() {
+  emitting_ = false;
+  if (emitter_.joinable()) {
+    emitter_.join();
+  }
+  return emitted_;
 }
 
 void DeviceSimulator::SetStreamMode(bool on) {

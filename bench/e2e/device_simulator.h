@@ -24,6 +24,12 @@ class DeviceSimulator {
   void Stop();
 
   void SetStreamMode(bool on);
+
+  // Sends StreamLine(0), (1), ... on its own, paced at bytesPerSecond (a
+  // line's speed in bytes: baud / 11 for 8 data bits, parity and a stop bit),
+  // until StopEmitting, which returns how many lines went out.
+  void StartEmitting(double bytesPerSecond);
+  std::uint64_t StopEmitting();
   std::uint64_t StreamBytes() const { return streamBytes_.load(); }
   std::uint64_t StreamErrors() const { return streamErrors_.load(); }
   std::uint64_t BadCommands() const { return badCommands_.load(); }
@@ -39,6 +45,9 @@ class DeviceSimulator {
   int wakeWrite_ = -1;
   std::string slavePath_;
   std::thread thread_;
+  std::thread emitter_;
+  std::atomic<bool> emitting_{false};
+  std::atomic<std::uint64_t> emitted_{0};
   std::atomic<bool> streamMode_{false};
   std::atomic<std::uint64_t> streamBytes_{0};
   std::atomic<std::uint64_t> streamErrors_{0};

@@ -1,5 +1,7 @@
 #include "payload.h"
 
+#include <string>
+
 namespace keldo::bench {
 
 std::string ReplyLine(std::uint64_t seq, std::size_t size) {
@@ -12,6 +14,11 @@ std::string ReplyLine(std::uint64_t seq, std::size_t size) {
   }
   line.push_back('\r');
   return line;
+}
+
+std::string StreamLine(std::uint64_t seq) {
+  std::string digits = std::to_string(seq % 10000000000ULL);
+  return "S" + std::string(10 - digits.size(), '0') + digits + "\r";
 }
 
 }  // namespace keldo::bench

@@ -15,4 +15,9 @@ inline char PayloadByte(std::uint64_t position) {
 // A reply line of exactly `size` bytes (the last one a CR) for request `seq`.
 std::string ReplyLine(std::uint64_t seq, std::size_t size);
 
+// The line a streaming device sends as its seq-th: "S" and ten digits, then a
+// CR, 12 bytes in all, like a scale's continuous weight report.
+inline constexpr std::size_t kStreamLineSize = 12;
+std::string StreamLine(std::uint64_t seq);
+
 }  // namespace keldo::bench

@@ -7,8 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <random>
 #include <thread>
 
 #include "device_simulator.h"
@@ -56,9 +59,14 @@ bool TcpPeer::ConnectAndWarmUp(int port, double timeoutSeconds) {
         continue;
       }
     }
-    // A bridge may accept before its serial side is ready: retry the first exchange.
+    // A bridge may accept before its serial side is ready: retry the first
+    // exchange, once a late reply to the last try has arrived and gone.
     if (Exchange(seq_++, 16, 1.0))
       return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    char buf[4096];
+    while (recv(fd_, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+    }
     pending_.clear();
   }
   return false;
@@ -128,6 +136,80 @@ ThroughputResult TcpPeer::ExchangesFor(double seconds, std::size_t replySize) {
     }
   }
   result.seconds = SecondsSince(start);
+  return result;
+}
+
+LatencyResult TcpPeer::SpacedExchanges(int count, std::size_t replySize) {
+  LatencyResult result;
+  std::mt19937 random(12345);
+  std::uniform_int_distribution<int> gapUs(0, 20000);
+  for (int i = 0; i < count; ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+    const auto start = Clock::now();
+    if (Exchange(seq_++, replySize, 2.0)) {
+      result.microseconds.push_back(SecondsSince(start) * 1e6);
+    } else {
+      ++result.failures;
+      pending_.clear();
+    }
+  }
+  return result;
+}
+
+LineStreamResult TcpPeer::LinesFor(double seconds, DeviceSimulator& device, double bytesPerSecond) {
+  LineStreamResult result;
+  std::string line;
+  std::uint64_t next = 0;
+  char buf[65536];
+  const auto take = [&](const char* data, std::size_t size) {
+    result.bytes += size;
+    for (std::size_t i = 0; i < size; ++i) {
+      line.push_back(data[i]);
+      if (data[i] != '\r') {
+        continue;
+      }
+      unsigned long long seq = 0;
+      char tail = 0;
+      if (line.size() == kStreamLineSize &&
+          std::sscanf(line.c_str(), "S%10llu%c", &seq, &tail) == 2 && tail == '\r' &&
+          line == StreamLine(seq) && seq >= next) {
+        ++result.once;
+        next = seq + 1;
+      } else {
+        ++result.repeated;
+      }
+      line.clear();
+    }
+  };
+  const auto receive = [&](int timeoutMs) {
+    pollfd p{fd_, POLLIN, 0};
+    if (poll(&p, 1, timeoutMs) <= 0) {
+      return false;
+    }
+    const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+    if (n <= 0) {
+      return false;
+    }
+    take(buf, static_cast<std::size_t>(n));
+    return true;
+  };
+  const auto start = Clock::now();
+  device.StartEmitting(bytesPerSecond);
+  while (SecondsSince(start) < seconds) {
+    receive(50);
+  }
+  result.sent = device.StopEmitting();
+  // The tail: whatever is still on its way, until the link has been quiet for 1 s.
+  auto lastByte = Clock::now();
+  while (SecondsSince(lastByte) < 1.0) {
+    if (receive(100)) {
+      lastByte = Clock::now();
+    }
+  }
+  result.seconds = SecondsSince(start);
+  result.lost = result.sent - std::min(result.sent, result.once);
+  const std::uint64_t sentBytes = result.sent * kStreamLineSize;
+  result.extraBytes = result.bytes > sentBytes ? result.bytes - sentBytes : 0;
   return result;
 }
 

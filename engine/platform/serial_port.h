@@ -34,6 +34,8 @@ class SerialPort {
   // away still costs the timeout, so a caller polling in a loop cannot spin; on
   // Windows such a read returns at once.
   bool ReadByte(std::uint8_t& byte);
+  // Whether a byte is there to read now; never waits.
+  bool InputWaiting();
   // Failures and short writes are dropped, as the device would drop them.
   void Write(const std::uint8_t* bytes, std::size_t count);
   // Whether a read or write found the device gone (a USB adapter pulled, a

@@ -99,6 +99,25 @@ TEST_F(ClientModeTest, RetriesEveryFiveSecondsAndConnectsOnceTheListenerIsThere)
   EXPECT_EQ(view_.CountLogged("Socket Connect."), 1);
 }
 
+TEST_F(ClientModeTest, AnyServerModeButOneIsAClientThatReconnects) {
+  for (const std::int32_t mode : {2, -1, 256}) {
+    SCOPED_TRACE(mode);
+    const std::uint16_t port = FreePort();
+    LinkSettings settings = ClientSettings(port);
+    settings.ServerMode = mode;
+    Store(settings);
+    view_.ForgetEvents();
+    StartLink();
+    EXPECT_TRUE(view_.Logged("TCP Client Mode,Port:" + std::to_string(port)));
+    ASSERT_TRUE(WaitForLog("Socket Error!"));
+    PortListener listener(port);
+    ASSERT_TRUE(listener.Listening());
+    ASSERT_TRUE(loop_.AdvanceUntil([&] { return view_.Logged("Socket Connect."); },
+                                   LinkController::kCheckIntervalMs + 500));
+    Link().btnStopClick();
+  }
+}
+
 TEST_F(ClientModeTest, AResetConnectionIsClosedAndReopenedByTheNextCheck) {
   StartConnected();
   peer_.Reset();

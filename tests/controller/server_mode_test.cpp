@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
+#include <chrono>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/controller/link_fixture.h"
+#include "tests/support/platform_support.h"
 
 namespace keldo::test {
 namespace {
@@ -49,19 +52,121 @@ TEST_F(ServerModeTest, DeviceLinesGoToTheLatestPeerAndBytesFromEveryPeerGoToTheD
   EXPECT_EQ(device_.Receive(5, 2000), "TARE\r");
 }
 
-TEST_F(ServerModeTest, ForwardingKeepsTheLineBufferUntilTheNetworkWrites) {
+// How the device's bytes arrive at the port: each chunk is sent, then the
+// poll runs a few ticks.
+struct DeviceStream {
+  const char* name;
+  std::vector<std::string> chunks;
+};
+
+const DeviceStream kStreams[] = {
+    {"a line at a time", {"W0000\r", "W0001\r", "W0002\r", "W0003\r"}},
+    {"lines cut anywhere", {"W00", "00\rW0", "001\r", "W0002\rW0003\r"}},
+    {"all lines at once", {"W0000\rW0001\rW0002\rW0003\r"}},
+};
+
+TEST_F(ServerModeTest, EveryDeviceLineReachesThePeerOnceWholeAndInOrder) {
   Peer peer;
   Connect(peer, 0);
-  device_.Send("A\r");
-  EXPECT_EQ(ReceiveAtPeer(peer, 2), "A\r");
-  device_.Send("B\r");
-  EXPECT_EQ(ReceiveAtPeer(peer, 4), "A\rB\r");  // the second forward carries both lines
+  for (const DeviceStream& stream : kStreams) {
+    SCOPED_TRACE(stream.name);
+    view_.ForgetEvents();
+    std::string sent;
+    for (const std::string& chunk : stream.chunks) {
+      device_.Send(chunk);
+      sent += chunk;
+      loop_.Advance(3 * LinkController::kPollIntervalMs);
+    }
+    EXPECT_EQ(ReceiveAtPeer(peer, sent.size()), sent);
+    loop_.Advance(50);
+    EXPECT_EQ(peer.ReadAvailable(), "") << "nothing more, nothing twice";
+    // "COM:" counts the line just read.
+    EXPECT_EQ(view_.Transfers(), std::vector<std::string>(4, "COM:6"));
+  }
+}
 
+TEST_F(ServerModeTest, AWriteFromTheNetworkStillDiscardsAPartialReply) {
+  Peer peer;
+  Connect(peer, 0);
+  device_.Send("stale");
+  ASSERT_TRUE(loop_.AdvanceUntil([&] { return Link().Serial().LineLength() == 5; }, 2000));
   ASSERT_TRUE(peer.Send("?\r"));
   ASSERT_TRUE(WaitForTransfer("NET:2"));
   EXPECT_EQ(device_.Receive(2, 2000), "?\r");
-  device_.Send("C\r");
-  EXPECT_EQ(ReceiveAtPeer(peer, 2), "C\r");  // a write starts a fresh line
+  device_.Send("12.5\r");
+  EXPECT_EQ(ReceiveAtPeer(peer, 5), "12.5\r");
+}
+
+// Lines that queued up at the port while the poll was off (a pause) come out
+// with the first tick after it, up to the tick's byte budget.
+struct Burst {
+  int lines;
+  std::size_t lineSize;  // carriage return included
+  std::size_t ticks;
+};
+
+const Burst kBursts[] = {
+    {20, 12, 1},   // a fast device's short lines: all in one tick
+    {30, 100, 2},  // 3000 bytes: more than one tick's budget
+};
+
+TEST_F(ServerModeTest, ATickForwardsTheLinesThatHaveArrivedWithinItsBudget) {
+  Peer peer;
+  Connect(peer, 0);
+  for (const Burst& burst : kBursts) {
+    SCOPED_TRACE(burst.lines);
+    Link().btnPauseClick();
+    loop_.Advance(20);
+    std::string sent;
+    for (int i = 0; i < burst.lines; ++i) {
+      std::string line = std::to_string(1000 + i);
+      line.resize(burst.lineSize - 1, '.');
+      sent += line + "\r";
+    }
+    device_.Send(sent);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the port's queue
+    view_.ForgetEvents();
+    Link().btnPlayClick();
+    EXPECT_EQ(ReceiveAtPeer(peer, sent.size()), sent);
+    std::set<std::uint64_t> tickTimes;
+    for (const auto& e : view_.Events()) {
+      if (e.what.rfind("transfer:COM:", 0) == 0) {
+        tickTimes.insert(e.at);
+      }
+    }
+    EXPECT_EQ(view_.Transfers().size(), static_cast<std::size_t>(burst.lines));
+    EXPECT_EQ(tickTimes.size(), burst.ticks);
+  }
+}
+
+TEST_F(ServerModeTest, LinesAPeerCannotTakeYetAreKeptAndSentWhole) {
+  Peer peer;
+  test::SetReceiveBuffer(peer.Handle(), 4096);
+  Connect(peer, 0);
+  ASSERT_EQ(Link().sockServer().Socket().ActiveConnections(), 1);
+  test::SetSendBuffer(Link().sockServer().Socket().Connections(0)->SocketHandle(), 4096);
+
+  // 60 KB of lines while the peer reads nothing: far more than the socket
+  // buffers hold, less than what the link keeps for a peer.
+  std::string sent;
+  int lines = 0;
+  for (int chunk = 0; chunk < 30; ++chunk) {
+    std::string bytes;
+    for (int i = 0; i < 20; ++i, ++lines) {
+      std::string line = "L" + std::to_string(100000 + lines);
+      line.resize(99, '-');
+      bytes += line + "\r";
+    }
+    device_.Send(bytes);
+    sent += bytes;
+    ASSERT_TRUE(loop_.AdvanceUntil(
+        [&] { return view_.Transfers().size() == static_cast<std::size_t>(lines); }, 2000));
+  }
+  EXPECT_GT(Link().ActivePeer().Get()->QueuedBytes(), 0);
+  const std::string got = ReceiveAtPeer(peer, sent.size());
+  EXPECT_EQ(got.size(), sent.size());
+  EXPECT_TRUE(got == sent) << "lines lost, cut or out of order";
+  EXPECT_EQ(Link().DroppedBytes(), 0u);
 }
 
 TEST_F(ServerModeTest, ALineBeforeAnyPeerIsCountedButNotSent) {
@@ -73,29 +178,62 @@ TEST_F(ServerModeTest, ALineBeforeAnyPeerIsCountedButNotSent) {
   EXPECT_FALSE(Link().ActivePeer());
 }
 
-TEST_F(ServerModeTest, WhenAnEarlierPeerLeavesForwardingStopsUntilAPeerConnects) {
-  Peer a;
-  Peer b;
-  Connect(a, 0);
-  Connect(b, 1);
-  a.Close();
-  ASSERT_TRUE(WaitForLog("Socket Disconnect."));
-  EXPECT_FALSE(Link().PeerConnected());
+// Peers A then B; one of them leaves. Lines go to B, the latest peer, for as
+// long as B is there.
+struct Leaving {
+  const char* name;
+  bool latest;  // B leaves, else A
+  bool reset;
+};
 
-  device_.Send("L1\r");
-  ASSERT_TRUE(PollUntilTransfers(1));
-  loop_.Advance(50);
-  EXPECT_EQ(b.ReadAvailable(), "");
+const Leaving kLeavings[] = {
+    {"the earlier peer closes", false, false},
+    {"the earlier peer resets", false, true},
+    {"the latest peer closes", true, false},
+};
 
-  Peer c;
-  Connect(c, 2);
-  device_.Send("L2\r");
-  EXPECT_EQ(ReceiveAtPeer(c, 6), "L1\rL2\r");
-  EXPECT_EQ(b.ReadAvailable(), "");
-  // B still reaches the device.
-  ASSERT_TRUE(b.Send("x"));
-  ASSERT_TRUE(WaitForTransfer("NET:1"));
-  EXPECT_EQ(device_.Receive(1, 2000), "x");
+TEST_F(ServerModeTest, OnlyTheLatestPeerLeavingStopsForwarding) {
+  int connects = 0;
+  for (const Leaving& leaving : kLeavings) {
+    SCOPED_TRACE(leaving.name);
+    Peer a;
+    Peer b;
+    Connect(a, connects++);
+    Connect(b, connects++);
+    Peer& leaver = leaving.latest ? b : a;
+    const int endsBefore =
+        view_.CountLogged("Socket Disconnect.") + view_.CountLogged("Socket Error!");
+    if (leaving.reset) {
+      leaver.Reset();
+    } else {
+      leaver.Close();
+    }
+    ASSERT_TRUE(loop_.WaitReal([&] {
+      return view_.CountLogged("Socket Disconnect.") + view_.CountLogged("Socket Error!") >
+             endsBefore;
+    }));
+    EXPECT_EQ(Link().PeerConnected(), !leaving.latest);
+
+    device_.Send("L1\r");
+    if (leaving.latest) {
+      ASSERT_TRUE(loop_.AdvanceUntil(
+          [&] { return !view_.Transfers().empty() && view_.Transfers().back() == "COM:3"; }, 2000));
+      loop_.Advance(50);
+      EXPECT_EQ(a.ReadAvailable(), "");
+    } else {
+      EXPECT_EQ(ReceiveAtPeer(b, 3), "L1\r");
+      // The peer that stays still reaches the device.
+      ASSERT_TRUE(b.Send("x"));
+      ASSERT_TRUE(WaitForTransfer("NET:1"));
+      EXPECT_EQ(device_.Receive(1, 2000), "x");
+    }
+    a.Close();
+    b.Close();
+    ASSERT_TRUE(
+        loop_.WaitReal([&] { return Link().sockServer().Socket().ActiveConnections() == 0; }));
+    view_.ForgetEvents();
+    connects = 0;
+  }
 }
 
 TEST_F(ServerModeTest, ThePeerThatLeftIsNeverUsedAgain) {
@@ -182,7 +320,7 @@ TEST_F(ServerModeTest, AReadEventThatDeliversNothingWritesNothingAndKeepsThePart
   EXPECT_EQ(device_.Receive(1, 100), "");
 }
 
-TEST_F(ServerModeTest, APortInUseLeavesTheLinkRunningWithoutAListener) {
+TEST_F(ServerModeTest, APortInUseIsLoggedAndTheLinkRunsWithoutAListener) {
   const std::uint16_t taken = port_;
   Link().btnStopClick();
   PortListener squatter(taken);
@@ -196,7 +334,7 @@ TEST_F(ServerModeTest, APortInUseLeavesTheLinkRunningWithoutAListener) {
       logs.push_back(e.what);
     }
   }
-  EXPECT_EQ(logs, std::vector<std::string>{"log:COM Port Open Ok."});
+  EXPECT_EQ(logs, (std::vector<std::string>{"log:Socket Error!", "log:COM Port Open Ok."}));
   EXPECT_EQ(Link().State(), LinkState::Run);
   EXPECT_FALSE(Link().sockServer().Active());
   EXPECT_TRUE(Link().tmrPooling().Enabled());

@@ -92,19 +92,132 @@ TEST_F(StopAndSaveTest, StopInClientModeLogsTheDisconnectAndStartConnectsAgain) 
   EXPECT_EQ(device_.Receive(2, 2000), "hi");
 }
 
-TEST_F(StopAndSaveTest, StopThenPauseThenStartShowsRunButArmsOnlyThePoll) {
-  Store(ServerSettings(FreePort()));
+TEST_F(StopAndSaveTest, StopThenPauseThenStartSetsTheLinkUpAsFromStop) {
+  const std::uint16_t port = FreePort();
+  Store(ServerSettings(port));
   StartLink();
   Link().btnStopClick();
   Link().btnPauseClick();
   Link().btnPlayClick();
   EXPECT_EQ(Link().State(), LinkState::Run);
+  loop_.Advance(LinkController::kConnectDelayMs);
+  EXPECT_EQ(loop_.Sleeps().size(), 2u);
+  EXPECT_EQ(view_.CountLogged("COM Port Open Ok."), 2);
+  EXPECT_TRUE(Link().sockServer().Active());
+  EXPECT_TRUE(Link().Serial().PortOpen());
   EXPECT_TRUE(Link().tmrPooling().Enabled());
-  EXPECT_FALSE(Link().tmrConnect().Enabled());
-  loop_.Advance(100);
-  EXPECT_FALSE(Link().sockServer().Active());
-  EXPECT_FALSE(Link().Serial().PortOpen());
-  EXPECT_EQ(loop_.Sleeps().size(), 1u);  // no second set-up
+  Peer peer;
+  ASSERT_TRUE(peer.Connect(port));
+  ASSERT_TRUE(WaitForLog("Socket Connect."));
+  device_.Send("up\r");
+  EXPECT_EQ(ReceiveAtPeer(peer, 3), "up\r");
+}
+
+// Commands that come while the link set-up waits for the connection (the
+// tray menu stays usable, and after an automatic start so does the window)
+// are what holds afterwards.
+enum class Command { Start, Pause, Stop };
+
+struct CommandsAroundSetUp {
+  const char* name;
+  std::vector<Command> commands;
+  bool beforeTheTick;  // within the 50 ms before the set-up, else during its wait
+  LinkState end;
+};
+
+const CommandsAroundSetUp kCommandsAroundSetUp[] = {
+    {"pause during the wait", {Command::Pause}, false, LinkState::Pause},
+    {"pause before the set-up", {Command::Pause}, true, LinkState::Pause},
+    {"stop during the wait", {Command::Stop}, false, LinkState::Stop},
+    {"stop before the set-up", {Command::Stop}, true, LinkState::Stop},
+    {"stop, pause and start during the wait",
+     {Command::Stop, Command::Pause, Command::Start},
+     false,
+     LinkState::Run},
+};
+
+TEST_F(StopAndSaveTest, CommandsGivenAroundTheSetUpAreNotUndoneByIt) {
+  const std::uint16_t port = FreePort();
+  Store(ServerSettings(port));
+  MakeLink();
+  Link().FormShow();
+  for (const CommandsAroundSetUp& c : kCommandsAroundSetUp) {
+    SCOPED_TRACE(c.name);
+    const auto give = [&] {
+      for (const Command command : c.commands) {
+        if (command == Command::Start) {
+          Link().btnPlayClick();
+        } else if (command == Command::Pause) {
+          Link().btnPauseClick();
+        } else {
+          Link().btnStopClick();
+        }
+      }
+    };
+    Link().btnPlayClick();
+    if (c.beforeTheTick) {
+      loop_.Advance(10);
+      give();
+    } else {
+      loop_.OnSleep([&](std::uint32_t) {
+        loop_.OnSleep(nullptr);
+        loop_.Post(give);
+      });
+    }
+    loop_.Advance(LinkController::kConnectDelayMs);
+    loop_.OnSleep(nullptr);
+    loop_.Advance(6000);
+
+    const bool open = c.end != LinkState::Stop;
+    EXPECT_EQ(Link().State(), c.end);
+    EXPECT_EQ(Link().Halted(), c.end != LinkState::Run);
+    EXPECT_EQ(Link().tmrPooling().Enabled(), c.end == LinkState::Run);
+    EXPECT_FALSE(Link().tmrConnect().Enabled());
+    EXPECT_TRUE(view_.InputEnabled());
+    // Paused: open and waiting; stopped: nothing open.
+    EXPECT_EQ(Link().sockServer().Active(), open);
+    EXPECT_EQ(Link().Serial().PortOpen(), open);
+    EXPECT_EQ(Link().tmrCheck().Enabled(), open);
+
+    if (c.end == LinkState::Pause) {
+      // Nothing moves while paused; Start resumes without a new set-up.
+      Peer peer;
+      ASSERT_TRUE(peer.Connect(port));
+      ASSERT_TRUE(WaitForLog("Socket Connect."));
+      device_.Send("held\r");
+      loop_.Advance(100);
+      EXPECT_EQ(peer.ReadAvailable(), "");
+      const std::size_t setUps = loop_.Sleeps().size();
+      Link().btnPlayClick();
+      EXPECT_EQ(ReceiveAtPeer(peer, 5), "held\r");
+      EXPECT_EQ(loop_.Sleeps().size(), setUps);
+    }
+    Link().btnStopClick();
+    view_.ForgetEvents();
+  }
+}
+
+TEST_F(StopAndSaveTest, AStopDuringTheReconnectWaitIsNotFollowedByAReopen) {
+  const std::uint16_t port = FreePort();
+  Store(ClientSettings(port));
+  StartLink();
+  ASSERT_TRUE(WaitForLog("Socket Error!"));  // nothing listens yet
+  PortListener listener(port);
+  ASSERT_TRUE(listener.Listening());
+  loop_.OnSleep([&](std::uint32_t ms) {
+    if (ms == LinkController::kReconnectPauseMs) {
+      loop_.Post([&] { Link().btnStopClick(); });
+    }
+  });
+  loop_.Advance(LinkController::kCheckIntervalMs);
+  loop_.OnSleep(nullptr);
+  EXPECT_EQ(loop_.Sleeps(), (std::vector<std::uint32_t>{1000, 100}));
+  EXPECT_EQ(Link().State(), LinkState::Stop);
+  loop_.Advance(LinkController::kCheckIntervalMs);
+  EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
+                              std::chrono::milliseconds(300)));
+  Peer nobody;
+  EXPECT_FALSE(listener.TryAccept(nobody));
 }
 
 TEST_F(StopAndSaveTest, SaveWhileRunningStoresReportsAndLeavesTheLinkStopped) {

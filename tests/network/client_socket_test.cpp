@@ -308,21 +308,28 @@ TEST_F(ClientSocketTest, SendTakesWhatFitsAndWouldBlockIsQuiet) {
 }
 
 TEST_F(ClientSocketTest, AConnectRefusedAtOnceClosesAndIsReported) {
-  // No TCP connection to the broadcast address: connect fails inside the call.
-  client.SetHost("255.255.255.255");
-  client.SetPort(listener.Port());
-  client.SetActive(true);
-  ASSERT_TRUE(Wait([&] { return !reported.empty(); }));
-  EXPECT_THAT(events, ElementsAre("disconnect"));
-  EXPECT_THAT(reported[0], HasSubstr("), on API 'connect'"));
-  EXPECT_FALSE(client.Active());
+  // No TCP connection to the broadcast address, nor to "any" address: connect
+  // fails inside the call.
+  for (const char* address : {"255.255.255.255", "0.0.0.0"}) {
+    SCOPED_TRACE(address);
+    events.clear();
+    reported.clear();
+    client.SetAddress("");
+    client.SetHost(address);
+    client.SetPort(listener.Port());
+    client.SetActive(true);
+    ASSERT_TRUE(Wait([&] { return !reported.empty(); }));
+    EXPECT_THAT(events, ElementsAre("disconnect"));
+    EXPECT_THAT(reported[0], HasSubstr("), on API 'connect'"));
+    EXPECT_FALSE(client.Active());
 
-  // The same failure inside open goes to the caller, after the disconnect.
-  events.clear();
-  client.SetHost("");
-  client.SetAddress("255.255.255.255");
-  EXPECT_THROW(client.SetActive(true), ESocketError);
-  EXPECT_THAT(events, ElementsAre("disconnect"));
+    // The same failure inside open goes to the caller, after the disconnect.
+    events.clear();
+    client.SetHost("");
+    client.SetAddress(address);
+    EXPECT_THROW(client.SetActive(true), ESocketError);
+    EXPECT_THAT(events, ElementsAre("disconnect"));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -75,6 +78,60 @@ TEST_F(EventLoopTest, ATickHandlerMayDisableOrDestroyItsTimer) {
   test::RunFor(loop, std::chrono::milliseconds(120));
   EXPECT_EQ(onceTicks, 1);
   EXPECT_EQ(doomed, nullptr);
+}
+
+TEST_F(EventLoopTest, ATimerNeverTicksBeforeItsIntervalHasPassed) {
+  using Clock = std::chrono::steady_clock;
+  // Intervals of a few hundred ms started at scattered moments: a loop that
+  // moves ticks to shared boundaries to save wake-ups fires some of them early.
+  std::vector<std::unique_ptr<Timer>> timers;
+  std::vector<Clock::time_point> started;
+  std::vector<double> lateMs;
+  for (int i = 0; i < 8; ++i) {
+    timers.push_back(loop.CreateTimer());
+    Timer& timer = *timers.back();
+    const std::uint32_t interval = 210 + 23 * static_cast<std::uint32_t>(i);
+    timer.SetInterval(interval);
+    timer.SetOnTimer([&, i, interval] {
+      timers[static_cast<std::size_t>(i)]->SetEnabled(false);
+      const std::chrono::duration<double, std::milli> waited =
+          Clock::now() - started[static_cast<std::size_t>(i)];
+      lateMs.push_back(waited.count() - interval);
+    });
+    started.push_back(Clock::now());
+    timer.SetEnabled(true);
+    loop.Sleep(3 + static_cast<std::uint32_t>(i) * 7 % 11);
+  }
+  ASSERT_TRUE(test::WaitUntil(loop, [&] { return lateMs.size() == timers.size(); }));
+  for (const double late : lateMs) {
+    EXPECT_GE(late, -0.5);
+  }
+}
+
+// The serial poll's pattern: disabled at the start of its tick, enabled again
+// at the end, so each interval counts from the end of the last tick.
+TEST_F(EventLoopTest, AFiveMillisecondTimerTicksSoonerThanTenMilliseconds) {
+  using Clock = std::chrono::steady_clock;
+  auto timer = loop.CreateTimer();
+  timer->SetInterval(5);
+  std::vector<double> gapsMs;
+  Clock::time_point last{};
+  timer->SetOnTimer([&] {
+    timer->SetEnabled(false);
+    const Clock::time_point now = Clock::now();
+    if (last != Clock::time_point{}) {
+      gapsMs.push_back(std::chrono::duration<double, std::milli>(now - last).count());
+    }
+    last = now;
+    timer->SetEnabled(true);
+  });
+  timer->SetEnabled(true);
+  ASSERT_TRUE(test::WaitUntil(loop, [&] { return gapsMs.size() >= 41; }));
+  std::sort(gapsMs.begin(), gapsMs.end());
+  EXPECT_GE(gapsMs.front(), 4.5);
+  // Windows' SetTimer never comes sooner than 10 ms. A busy machine delays
+  // some ticks, so the quicker quarter is what is judged.
+  EXPECT_LT(gapsMs[gapsMs.size() / 4], 8.0);
 }
 
 TEST_F(EventLoopTest, PostedTasksRunInOrderAndMayProcessEventsInside) {

@@ -375,6 +375,49 @@ TEST_F(ServerSocketTest, ClosingTheServerInsideAReadHandlerIsSafe) {
   EXPECT_THAT(events, ElementsAre("connect #1", "connect #2", "read #1"));
 }
 
+TEST_F(ServerSocketTest, QueuedSendsGoOutWholeAndInOrderAndPastTheLimitWholeBlocksAreDropped) {
+  server.SetActive(true);
+  test::Peer peer;
+  test::SetReceiveBuffer(peer.Handle(), 4096);
+  ASSERT_TRUE(peer.Connect(port));
+  ASSERT_TRUE(WaitForEvents(1));
+  TCustomWinSocket& connection = *server.Socket().Connections(0);
+  test::SetSendBuffer(connection.SocketHandle(), 4096);
+
+  // Numbered 1000-byte blocks while the peer reads nothing, until a few have
+  // been turned away.
+  constexpr std::size_t kBlock = 1000;
+  std::string expected;
+  int dropped = 0;
+  for (int i = 0; dropped < 3 && i < 100000; ++i) {
+    std::string block = "#" + std::to_string(100000 + i);
+    block.resize(kBlock - 1, '.');
+    block += '\r';
+    if (connection.SendQueued(block.data(), static_cast<int>(block.size()))) {
+      EXPECT_EQ(dropped, 0) << "a block accepted after one was dropped, with nothing sent between";
+      expected += block;
+    } else {
+      ++dropped;
+    }
+    ASSERT_LE(connection.QueuedBytes(), TCustomWinSocket::kSendQueueLimit);
+  }
+  EXPECT_EQ(dropped, 3);
+  EXPECT_GT(connection.QueuedBytes(), TCustomWinSocket::kSendQueueLimit - static_cast<int>(kBlock));
+  EXPECT_EQ(connection.DroppedBytes(), 3 * kBlock);
+
+  // Once the peer reads, the kept blocks follow the sent ones, and a new block
+  // goes behind them.
+  std::string got;
+  ASSERT_TRUE(Wait([&] {
+    got += peer.ReadAvailable();
+    return got.size() >= expected.size();
+  }));
+  EXPECT_TRUE(got == expected) << "blocks lost, cut or out of order";
+  EXPECT_EQ(connection.QueuedBytes(), 0);
+  EXPECT_TRUE(connection.SendQueued("end\r", 4));
+  EXPECT_TRUE(Wait([&] { return peer.ReadAvailable() == "end\r"; }));
+}
+
 TEST_F(ServerSocketTest, PortCannotChangeWhileListening) {
   server.SetActive(true);
   server.SetPort(port);  // the same value is no change

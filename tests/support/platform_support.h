@@ -24,8 +24,9 @@ void ClearOobInline(net::SocketHandle socket);
 // them), without anyone accepting; the others are closed.
 std::vector<net::SocketHandle> ConnectAtOnce(std::uint16_t port, int count, int timeoutMs);
 
-// Sets the socket's receive buffer size (bytes).
+// Sets the socket's receive or send buffer size (bytes).
 void SetReceiveBuffer(net::SocketHandle socket, int bytes);
+void SetSendBuffer(net::SocketHandle socket, int bytes);
 
 // Uses up the process's descriptors; false where the platform has no such
 // limit to reach. ReleaseDescriptors gives them back.

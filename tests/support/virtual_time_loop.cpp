@@ -113,6 +113,10 @@ void VirtualTimeLoop::Sleep(std::uint32_t ms) {
   now_ += ms;
   std::this_thread::sleep_for(
       std::min<std::chrono::milliseconds>(std::chrono::milliseconds(ms), kRealPauseInSleep));
+  if (onSleep_) {
+    const auto hook = onSleep_;  // the hook may replace itself
+    hook(ms);
+  }
 }
 
 void VirtualTimeLoop::Advance(std::uint64_t ms) {

@@ -54,6 +54,9 @@ class VirtualTimeLoop final : public EventLoop {
 
   // Every Sleep so far, in order.
   const std::vector<std::uint32_t>& Sleeps() const { return sleeps_; }
+  // Runs at the end of every Sleep: what it posts arrives as if it had come
+  // during the wait.
+  void OnSleep(std::function<void(std::uint32_t ms)> hook) { onSleep_ = std::move(hook); }
 
   // How long Sleep pauses in real time at most.
   static constexpr std::chrono::milliseconds kRealPauseInSleep{2};
@@ -75,6 +78,7 @@ class VirtualTimeLoop final : public EventLoop {
   std::uint64_t nextSequence_ = 0;
   std::vector<VirtualTimer*> timers_;
   std::vector<std::uint32_t> sleeps_;
+  std::function<void(std::uint32_t)> onSleep_;
   bool quit_ = false;
   int runDepth_ = 0;
 };

@@ -178,6 +178,12 @@ long ReadHive(RegKey root, Hive& hive) {
   return FromErrno(LoadHive(root, hive, foreign));
 }
 
+bool HiveIsForeign(RegKey root) {
+  Hive hive;
+  bool foreign = false;
+  return LoadHive(root, hive, foreign) == 0 && foreign;
+}
+
 long CheckHiveWritable(RegKey root) {
   return FromErrno(CheckCanReplace(HivePath(root)));
 }

@@ -27,6 +27,10 @@ inline constexpr std::size_t kMaxHiveBytes = 4 * 1024 * 1024;
 // kErrorFileTooLarge), never waited for. An unchanged file is parsed once.
 long ReadHive(RegKey root, Hive& hive);
 
+// Whether the hive's file is there but is not REGEDIT4: it reads as empty,
+// and the first save sets it aside.
+bool HiveIsForeign(RegKey root);
+
 // How many times this process has read and parsed a hive file.
 std::size_t HiveFilesParsed();
 

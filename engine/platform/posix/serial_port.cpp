@@ -203,6 +203,11 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
   return true;
 }
 
+bool SerialPort::InputWaiting() {
+  Native& port = *native_;
+  return port.fd >= 0 && (port.readPos < port.readEnd || TakeWaiting(port));
+}
+
 // A device that stops reading (a stalled adapter, a terminal nobody reads) would
 // block a plain write for ever and hang the link; once the bytes have had twice
 // their time on the wire the rest is dropped, like any other failed write.
@@ -234,11 +239,7 @@ void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
 
 void RefreshSerialPortMap() {
   try {
-    TRegistry key;
-    key.SelectRoot(RegistryRoot::LocalMachine);
-    if (key.OpenPath(kSerialCommKey, true)) {
-      AssignComNumbers(key, FindSerialDevices("/dev", "/sys/class/tty"));
-    }
+    UpdateSerialPortMap(FindSerialDevices("/dev", "/sys/class/tty"));
   } catch (const std::exception&) {
     // The numbers already stored still resolve.
   }

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "engine/platform/posix/hive_file.h"
 #include "engine/platform/serial_port.h"
 #include "engine/registry.h"
 
@@ -139,6 +140,25 @@ void AssignComNumbers(TRegistry& key, const std::vector<std::string>& devices) {
     }
     key.WriteText(device, "COM" + std::to_string(number));
     used.insert(number);
+  }
+}
+
+void UpdateSerialPortMap(const std::vector<std::string>& devices) {
+  if (devices.empty() || platform::HiveIsForeign(platform::kRegLocalMachine)) {
+    return;
+  }
+  TRegistry key;
+  key.SelectRoot(RegistryRoot::LocalMachine);
+  key.SetAccess(kKeyRead);
+  if (key.OpenPath(kSerialCommKey, false) &&
+      std::all_of(devices.begin(), devices.end(),
+                  [&](const std::string& device) { return key.HasValue(device); })) {
+    return;
+  }
+  key.ClosePath();
+  key.SetAccess(kKeyAllAccess);
+  if (key.OpenPath(kSerialCommKey, true)) {
+    AssignComNumbers(key, devices);
   }
 }
 

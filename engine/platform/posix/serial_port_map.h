@@ -23,6 +23,12 @@ std::vector<std::string> FindSerialDevices(const std::filesystem::path& devDir,
 // value uses yet. Existing values, hand-made ones included, are never changed.
 void AssignComNumbers(TRegistry& key, const std::vector<std::string>& devices);
 
+// Enters the devices that have no value yet in kSerialCommKey, as
+// AssignComNumbers does. Writes the hive only when a device gets a number,
+// and never writes to a hive file that is not REGEDIT4 (only a save sets such
+// a file aside).
+void UpdateSerialPortMap(const std::vector<std::string>& devices);
+
 // The number in a "COMn" name (any letter case), if it is one.
 std::optional<std::int32_t> ComNumber(const std::string& name);
 

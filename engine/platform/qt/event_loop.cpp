@@ -21,6 +21,9 @@ namespace {
 class QtTimer final : public Timer {
  public:
   explicit QtTimer(EventLoop& loop) {
+    // Qt's default lets intervals over 20 ms fire up to 5 % early or late, to
+    // share wake-ups; the link's timers are meant to the millisecond.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this, &loop] { loop.Guard([this] { Tick(); }); });
   }
 

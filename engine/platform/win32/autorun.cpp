@@ -44,7 +44,9 @@ std::string WriteAutorunEntry() {
   if (path.empty()) {
     return "the program's path is unknown";
   }
-  reg.WriteText(kValueName, path);
+  // Windows runs the value as a command line: unquoted, "C:\Program Files\..."
+  // would start C:\Program.exe where one exists.
+  reg.WriteText(kValueName, "\"" + path + "\"");
   reg.ClosePath();
   return {};
 }

@@ -1,6 +1,8 @@
 #include "engine/platform/win32/event_loop.h"
 
+#include <algorithm>
 #include <atomic>
+#include <utility>
 #include <vector>
 
 #include "engine/platform/platform_event_loop.h"
@@ -10,6 +12,7 @@ namespace keldo {
 namespace {
 
 constexpr UINT kRunTaskMessage = WM_APP + 1;
+constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 constexpr UINT kQuitRequestMessage = WM_APP + 2;
 constexpr char kLoopWindowClass[] = "KeldoLoopWindow";
 
@@ -35,20 +38,24 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 
 class Win32Timer final : public Timer {
  public:
+  using Clock = std::chrono::steady_clock;
+
   explicit Win32Timer(Win32EventLoop& loop) : loop_(loop) {}
   ~Win32Timer() override { Stop(); }
 
   // Runs the handler; the next tick is due one interval from now.
   void Fire() {
-    due_ = ::GetTickCount64() + Interval();
+    due_ = Clock::now() + std::chrono::milliseconds(Interval());
     Tick();
   }
-  // Windows makes WM_TIMER only when nothing else is queued, so a steady
-  // stream of socket messages could hold a timer back for as long as it
-  // lasts. A tick late by a whole interval is run directly instead.
-  bool Starved(ULONGLONG now) const { return id_ != 0 && now >= due_ + Interval(); }
-  // A WM_TIMER right after a direct run would be a second tick in a row.
-  bool RanJustNow(ULONGLONG now) const { return now + Interval() / 2 < due_; }
+  Clock::time_point Due() const { return due_; }
+  bool IsDue(Clock::time_point now) const { return id_ != 0 && now >= due_; }
+  // For the SetTimer twin, which runs on the system's coarse clock: a tick
+  // that comes within half an interval of the last run would be a second in
+  // a row.
+  bool RanJustNow(Clock::time_point now) const {
+    return now + std::chrono::milliseconds(Interval()) / 2 < due_;
+  }
 
  private:
   void Reschedule() override {
@@ -56,8 +63,8 @@ class Win32Timer final : public Timer {
     if (Running()) {
       // A fresh id each start: a WM_TIMER already taken from the queue for
       // the old one finds no timer and is dropped.
+      due_ = Clock::now() + std::chrono::milliseconds(Interval());
       id_ = loop_.StartTimer(*this, Interval());
-      due_ = ::GetTickCount64() + Interval();
     }
   }
   void Stop() {
@@ -69,7 +76,7 @@ class Win32Timer final : public Timer {
 
   Win32EventLoop& loop_;
   UINT_PTR id_ = 0;
-  ULONGLONG due_ = 0;
+  Clock::time_point due_{};
 };
 
 Win32EventLoop::Win32EventLoop() {
@@ -84,6 +91,13 @@ Win32EventLoop::Win32EventLoop() {
   window_ = ::CreateWindowExA(0, kLoopWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                               instance, nullptr);
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // High resolution where the system has it (Windows 10 1803 on); elsewhere a
+  // plain waitable timer, as fine as the timer resolution the link holds.
+  waitableTimer_ = ::CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer,
+                                            TIMER_MODIFY_STATE | SYNCHRONIZE);
+  if (waitableTimer_ == nullptr) {
+    waitableTimer_ = ::CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  }
 }
 
 Win32EventLoop::~Win32EventLoop() {
@@ -94,6 +108,9 @@ Win32EventLoop::~Win32EventLoop() {
   }
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
   ::DestroyWindow(window_);
+  if (waitableTimer_ != nullptr) {
+    ::CloseHandle(waitableTimer_);
+  }
 }
 
 std::unique_ptr<Timer> Win32EventLoop::CreateTimer() {
@@ -124,32 +141,64 @@ void Win32EventLoop::Post(std::function<void()> task) {
 }
 
 void Win32EventLoop::Dispatch(MSG& message) {
+  if (message.message == WM_TIMER && message.hwnd == window_) {
+    // This loop runs its timers from their due times; the twin's tick is
+    // for loops that are not this one.
+    RunDueTimers();
+    return;
+  }
   if (filter_ && filter_(message)) {
     return;
   }
   ::TranslateMessage(&message);
   ::DispatchMessageA(&message);
-  if (message.message != WM_TIMER && !timers_.empty()) {
-    RunStarvedTimers();
-  }
+  // A steady stream of socket messages must not hold a timer back.
+  RunDueTimers();
 }
 
-void Win32EventLoop::RunStarvedTimers() {
-  const ULONGLONG now = ::GetTickCount64();
-  std::vector<UINT_PTR> starved;
+void Win32EventLoop::RunDueTimers() {
+  if (timers_.empty()) {
+    return;
+  }
+  const Clock::time_point now = Clock::now();
+  std::vector<std::pair<Clock::time_point, UINT_PTR>> due;
   for (const auto& [id, timer] : timers_) {
-    if (timer->Starved(now)) {
-      starved.push_back(id);
+    if (timer->IsDue(now)) {
+      due.emplace_back(timer->Due(), id);
     }
   }
-  // A handler may stop or destroy any timer: each is looked up again.
-  for (UINT_PTR id : starved) {
+  std::sort(due.begin(), due.end());
+  // A handler may stop, restart or destroy any timer: each is looked up again.
+  for (const auto& [when, id] : due) {
     const auto found = timers_.find(id);
-    if (found != timers_.end()) {
+    if (found != timers_.end() && found->second->IsDue(now)) {
       Win32Timer* timer = found->second;
       Guard([timer] { timer->Fire(); });
     }
   }
+}
+
+void Win32EventLoop::WaitForWork() {
+  bool timing = false;
+  Clock::time_point next = Clock::time_point::max();
+  for (const auto& [id, timer] : timers_) {
+    next = std::min(next, timer->Due());
+    timing = true;
+  }
+  DWORD handles = 0;
+  if (timing && waitableTimer_ != nullptr) {
+    const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(next - Clock::now());
+    if (wait.count() <= 0) {
+      return;
+    }
+    LARGE_INTEGER dueTime;
+    dueTime.QuadPart = -std::max<LONGLONG>(1, wait.count() / 100);  // relative, 100 ns units
+    if (::SetWaitableTimer(waitableTimer_, &dueTime, 0, nullptr, nullptr, FALSE) != FALSE) {
+      handles = 1;
+    }
+  }
+  ::MsgWaitForMultipleObjectsEx(handles, handles != 0 ? &waitableTimer_ : nullptr, INFINITE,
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void Win32EventLoop::ProcessEvents() {
@@ -162,6 +211,7 @@ void Win32EventLoop::ProcessEvents() {
     }
     Dispatch(message);
   }
+  RunDueTimers();
 }
 
 void Win32EventLoop::Sleep(std::uint32_t ms) {
@@ -178,21 +228,31 @@ bool Win32EventLoop::RunUntil(const std::function<bool()>& done) {
   }
   ++runDepth_;
   bool quit = false;
+  int exitCode = 0;
   MSG message;
   for (;;) {
-    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
-    if (got == 0 || got == -1) {
-      quit = true;
+    bool finished = false;
+    while (!finished && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      if (message.message == WM_QUIT) {
+        quit = true;
+        exitCode = static_cast<int>(message.wParam);
+        break;
+      }
+      Dispatch(message);
+      finished = done();
+    }
+    if (quit || finished) {
       break;
     }
-    Dispatch(message);
+    RunDueTimers();
     if (done()) {
       break;
     }
+    WaitForWork();
   }
   --runDepth_;
   if (quit && runDepth_ > 0) {
-    ::PostQuitMessage(static_cast<int>(message.wParam));  // the outer levels end too
+    ::PostQuitMessage(exitCode);  // the outer levels end too
   }
   return !quit;
 }
@@ -221,10 +281,11 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wP
   }
   switch (message) {
     case WM_TIMER: {
+      // Only a loop that is not this one dispatches the twin's tick.
       const auto found = loop->timers_.find(wParam);
       if (found != loop->timers_.end()) {
         Win32Timer* timer = found->second;
-        if (!timer->RanJustNow(::GetTickCount64())) {
+        if (!timer->RanJustNow(Win32Timer::Clock::now())) {
           loop->Guard([timer] { timer->Fire(); });
         }
       }

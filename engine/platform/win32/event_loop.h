@@ -5,6 +5,7 @@
 #include <windows.h>
 // clang-format on
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -19,6 +20,12 @@ class Win32Timer;
 
 // The Windows loop: the thread's message queue. Run dispatches every message
 // of the thread, including windows the shell creates and thread messages.
+//
+// Timers run from their own due times: the loop waits on the message queue
+// and a high-resolution waitable timer together, so intervals under the 10 ms
+// that SetTimer allows are kept. Each timer also has a SetTimer twin, which
+// keeps it ticking (at SetTimer's pace) while a loop that is not this one
+// runs: a menu, a message box, a window being moved.
 class Win32EventLoop final : public EventLoop {
  public:
   // Sees each message before it is dispatched; true means it was handled
@@ -43,13 +50,18 @@ class Win32EventLoop final : public EventLoop {
  private:
   friend class Win32Timer;
 
+  using Clock = std::chrono::steady_clock;
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Dispatch(MSG& message);
-  void RunStarvedTimers();
+  void RunDueTimers();
+  // Blocks until a message arrives or the next timer is due.
+  void WaitForWork();
   UINT_PTR StartTimer(Win32Timer& timer, std::uint32_t ms);
   void StopTimer(UINT_PTR id);
 
   HWND window_ = nullptr;  // message-only: timers, posted tasks, quit requests
+  HANDLE waitableTimer_ = nullptr;
   MessageFilter filter_;
   std::deque<std::function<void()>> tasks_;
   std::map<UINT_PTR, Win32Timer*> timers_;

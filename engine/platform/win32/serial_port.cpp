@@ -122,6 +122,14 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
   return false;
 }
 
+bool SerialPort::InputWaiting() {
+  Native& port = *native_;
+  DWORD errors = 0;
+  COMSTAT status{};
+  return port.handle != INVALID_HANDLE_VALUE && !port.gone &&
+         ClearCommError(port.handle, &errors, &status) && status.cbInQue > 0;
+}
+
 void SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
   DWORD written = 0;
   WriteFile(native_->handle, bytes, static_cast<DWORD>(count), &written, nullptr);

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <map>
+#include <optional>
 
+#include "engine/platform/posix/hive_file.h"
 #include "engine/platform/serial_port.h"
 #include "engine/registry.h"
 #include "tests/support/registry_sandbox.h"
@@ -119,6 +123,63 @@ TEST_F(SerialPortMapTest, NewDevicesTakeTheLowestFreeNumberAndKeepIt) {
   EXPECT_EQ(SerialDevicePath(9), "/dev/ttyUSB0");
   EXPECT_EQ(SerialDevicePath(7), std::nullopt);
   EXPECT_EQ(SerialDevicePath(0), std::nullopt);
+}
+
+// What a start's refresh of the map may write: only a number for a device
+// that has none, and never to a hive file it cannot read.
+struct Refresh {
+  const char* name;
+  std::optional<std::string> hive;  // the file before; nothing: no file
+  std::vector<std::string> devices;
+  bool written;
+};
+
+const char kMapped[] =
+    "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n"
+    "\"/dev/ttyS0\"=\"COM1\"\n\n";
+const char kSettingsOnly[] =
+    "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO]\n"
+    "\"COMPort\"=dword:00000001\n\n";
+const char kForeign[] = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\X]\n";
+
+const Refresh kRefreshes[] = {
+    {"no file and no device", std::nullopt, {}, false},
+    {"no file and a device", std::nullopt, {"/dev/ttyS0"}, true},
+    {"every device mapped", kMapped, {"/dev/ttyS0"}, false},
+    {"a device not mapped yet", kMapped, {"/dev/ttyS0", "/dev/ttyUSB0"}, true},
+    {"no map and no device", kSettingsOnly, {}, false},
+    {"a hive that is not REGEDIT4", kForeign, {"/dev/ttyS0"}, false},
+};
+
+TEST_F(SerialPortMapTest, ARefreshWritesOnlyWhenADeviceGetsANumber) {
+  const fs::path hive = platform::HivePath(platform::kRegLocalMachine);
+  const auto identity = [&] {
+    struct stat st {};
+    return ::stat(hive.c_str(), &st) == 0 ? std::optional<ino_t>(st.st_ino) : std::nullopt;
+  };
+  for (const Refresh& refresh : kRefreshes) {
+    SCOPED_TRACE(refresh.name);
+    fs::remove_all(hive.parent_path());
+    if (refresh.hive) {
+      Touch(hive, *refresh.hive);
+    }
+    const std::optional<ino_t> before = identity();
+
+    UpdateSerialPortMap(refresh.devices);
+
+    EXPECT_EQ(identity() != before, refresh.written);
+    std::size_t files = 0;
+    std::error_code missing;
+    for (const auto& entry : fs::directory_iterator(hive.parent_path(), missing)) {
+      files += entry.path().filename().string().find(".unreadable-") == std::string::npos ? 0 : 1;
+    }
+    EXPECT_EQ(files, 0u) << "a hive set aside outside a save";
+    if (refresh.written) {
+      for (const std::string& device : refresh.devices) {
+        EXPECT_TRUE(Map().count(device)) << device;
+      }
+    }
+  }
 }
 
 }  // namespace

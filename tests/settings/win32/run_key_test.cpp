@@ -43,6 +43,33 @@ TEST_F(RunKeyTest, AnEntryThatIsThereIsOverwrittenWithThisProgram) {
   EXPECT_EQ(sandbox_.AutorunCommand(), ThisProgram());
 }
 
+std::string RawRunValue() {
+  char buffer[4096] = {};
+  DWORD size = sizeof buffer;
+  RegGetValueA(HKEY_CURRENT_USER, kRunPath, "KELDOLink", RRF_RT_REG_SZ, nullptr, buffer, &size);
+  return buffer;
+}
+
+void SetRunValue(const std::string& text) {
+  HKEY run = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRunPath, 0, KEY_SET_VALUE, &run), ERROR_SUCCESS);
+  RegSetValueExA(run, "KELDOLink", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(run);
+}
+
+TEST_F(RunKeyTest, ThePathIsWrittenQuotedAndEitherFormReadsAsThePath) {
+  EXPECT_TRUE(RegisterAutorun().written);
+  // Unquoted, a path with spaces would let Windows start the first word.
+  EXPECT_EQ(RawRunValue(), "\"" + ThisProgram() + "\"");
+
+  const std::string spaced = "C:\\Program Files\\KELDO\\keldo-link.exe";
+  for (const std::string& stored : {spaced, "\"" + spaced + "\""}) {
+    SetRunValue(stored);
+    EXPECT_EQ(sandbox_.AutorunCommand(), spaced) << stored;
+  }
+}
+
 TEST_F(RunKeyTest, AMissingRunKeyIsNeverCreated) {
   // Only an empty Run key is taken away, so the prefix loses nothing.
   DWORD values = 0;

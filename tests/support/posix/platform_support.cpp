@@ -86,6 +86,10 @@ void SetReceiveBuffer(net::SocketHandle socket, int bytes) {
   ::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
+void SetSendBuffer(net::SocketHandle socket, int bytes) {
+  ::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 namespace {
 rlimit gSavedLimit{};
 }  // namespace

@@ -87,6 +87,11 @@ void SetReceiveBuffer(net::SocketHandle socket, int bytes) {
                reinterpret_cast<const char*>(&bytes), sizeof bytes);
 }
 
+void SetSendBuffer(net::SocketHandle socket, int bytes) {
+  ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_SNDBUF,
+               reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 // Sockets on Windows are not limited by a descriptor table to fill.
 bool ExhaustDescriptors(std::vector<int>&) {
   return false;

@@ -36,7 +36,12 @@ std::optional<std::string> RegistrySandbox::AutorunCommand() const {
                    &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
-  return std::string(buffer);
+  // Windows runs the value as a command line: the path may stand quoted or bare.
+  std::string command(buffer);
+  if (command.size() >= 2 && command.front() == '"' && command.back() == '"') {
+    command = command.substr(1, command.size() - 2);
+  }
+  return command;
 }
 
 }  // namespace keldo::test
