@@ -14,11 +14,11 @@ hand is xdotool; every step keeps a screenshot in the artefacts folder:
   5 "Exit" from the menu ends the program with exit code 0 and its icon gone.
 
 Wine's notification area lives per prefix and per Wine server, so the program
-runs in a prefix of its own with a server of its own, ended afterwards.
+runs in a prefix of its own with a server of its own (cmake/wine-run with
+KELDO_WINE_DISPLAY), ended afterwards.
 """
 
 import argparse
-import fcntl
 import os
 import re
 import subprocess
@@ -89,19 +89,6 @@ class Demo:
 
     # --- Wine --------------------------------------------------------------------
 
-    def prepare_prefix(self):
-        """Made like cmake/wine-run makes its prefix: once, without a display."""
-        os.makedirs(self.args.prefix, exist_ok=True)
-        with open(self.args.prefix + ".lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            if not os.path.exists(os.path.join(self.args.prefix, ".keldo-ready")):
-                env = {k: v for k, v in self.env.items() if k != "DISPLAY"}
-                subprocess.run(["wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                subprocess.run(["wineserver", "-w"], env=env)
-                open(os.path.join(self.args.prefix, ".keldo-ready"), "w").close()
-        self.stop_wine()
-
     def stop_wine(self):
         # This prefix's own server only, with its explorer and tray host.
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
@@ -112,10 +99,13 @@ class Demo:
             if os.path.exists(path):
                 os.remove(path)
         self.log = open(os.path.join(self.args.artefacts, "wine.log"), "w")
+        # The build's runner makes the prefix and a Wine server for this
+        # display, and ends that server afterwards.
+        env = dict(self.env, KELDO_WINEPREFIX=self.args.prefix, KELDO_WINE_DISPLAY="1")
         self.process = subprocess.Popen(
-            ["wine", self.args.exe, "--report", "Z:" + self.report_path,
+            [self.args.wine_run, self.args.exe, "--report", "Z:" + self.report_path,
              "--control", "Z:" + self.control_path],
-            env=self.env, stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
+            env=env, stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
 
     # --- Looking --------------------------------------------------------------------
 
@@ -217,6 +207,9 @@ class Demo:
         return [y + 2 + (first + last) // 2 for first, last in bands]
 
     def choose_from_menu(self, icon_at, form_window, caption_index, name):
+        # Two right-clicks on the icon within the double-click time are a
+        # right double-click, which restores.
+        time.sleep(0.7)
         self.xdotool("mousemove", str(icon_at[0]), str(icon_at[1]), "click", "3")
         menu = self.wait_until(lambda: self.popped_menu(form_window), "the pop-up menu")
         # Three items with text: Restore, Next picture, Exit (and a separator).
@@ -233,16 +226,12 @@ def run(args):
     pictures = {name: parse_xpm(os.path.join(args.pictures, name + ".xpm"))
                 for name in ("tray_run", "tray_stop", "tray_pause", "state_stop")}
     demo = Demo(args)
-    demo.prepare_prefix()
     try:
         demo.start()
         demo.wait_for_line("painted", timeout=90)
         demo.wait_for_line("tray icon shown", timeout=30)
         form = demo.wait_until(demo.form, "the window")[0]
         window, wx, wy, ww, wh = form
-        if (ww, wh) != CLIENT_SIZE:
-            raise CheckFailed(f"client area {ww} x {wh}, not {CLIENT_SIZE}")
-        print(f"ok: the window's client area is {ww} x {wh}")
 
         # The tray host may take a moment to draw the icon it docked.
         shot, icon = demo.screenshot_until(
@@ -250,16 +239,37 @@ def run(args):
             "the Stop picture is not in the tray area", timeout=20)
         icon_at = (icon[0] + 8, icon[1] + 8)
         print(f"ok: the tray shows the Stop picture at {icon[0]},{icon[1]}")
-        shot, _ = demo.screenshot_until(
-            "shown", lambda image: matches_at(image, pictures["state_stop"],
-                                              wx + STATE_PICTURE_AT[0], wy + STATE_PICTURE_AT[1]),
-            "the state picture is not drawn at its place")
+
+        # The window's frame is Wine's own drawing (no window manager): the
+        # client area is found by the state picture the demo draws at (8, 36).
+        shot, at = demo.screenshot_until(
+            "shown", lambda image: find_picture(image, pictures["state_stop"], (wx, wy, ww, wh)),
+            "the state picture is not drawn in the window")
+        cx, cy = at[0] - STATE_PICTURE_AT[0], at[1] - STATE_PICTURE_AT[1]
+        border = cx - wx
+        client = (ww - 2 * border, wy + wh - border - cy)
+        if border < 0 or client != CLIENT_SIZE:
+            raise CheckFailed(f"client area {client[0]} x {client[1]} (window {ww} x {wh}, "
+                              f"client at +{cx - wx}+{cy - wy}), not {CLIENT_SIZE}")
+        print(f"ok: the window's client area is {client[0]} x {client[1]}")
+        frame = (cx - wx, cy - wy)
+        wx, wy = cx, cy
         bx, by, bw, bh = STATUS_BAR
         sky = sum(shot.getpixel((wx + x, wy + y)) == SKY for x in range(bx, bx + bw)
                   for y in range(by, by + bh))
         if sky < bw * bh // 2:
             raise CheckFailed(f"the status bar is not sky blue ({sky} of {bw * bh} pixels)")
-        print("ok: the state picture and the sky-blue status bar are drawn")
+        print("ok: the sky-blue status bar is drawn")
+
+        # The pointer resting on a picture button shows its hint.
+        button = (wx + 128 + 16, wy + 36 + 16)
+        demo.xdotool("mousemove", str(button[0]), str(button[1] - 2))
+        demo.xdotool("mousemove", str(button[0]), str(button[1]))
+        tip = demo.wait_until(lambda: demo.popped_menu(window), "the button's hint", timeout=10)
+        demo.screenshot("hint")
+        print(f"ok: the button's hint shows ({tip[3]} x {tip[4]} at {tip[1]},{tip[2]})")
+        demo.xdotool("mousemove", str(icon_at[0]), str(icon_at[1]))
+        demo.wait_until(lambda: not demo.popped_menu(window), "the hint going away", timeout=10)
 
         with open(demo.control_path, "w") as f:
             f.write("minimize\n")
@@ -276,8 +286,8 @@ def run(args):
         restored = demo.wait_until(demo.form, "the window coming back")[0]
         demo.screenshot_until(
             "restored", lambda image: matches_at(image, pictures["state_stop"],
-                                                 restored[1] + STATE_PICTURE_AT[0],
-                                                 restored[2] + STATE_PICTURE_AT[1]),
+                                                 restored[1] + frame[0] + STATE_PICTURE_AT[0],
+                                                 restored[2] + frame[1] + STATE_PICTURE_AT[1]),
             "the restored window does not show its picture")
         print("ok: a double-click on the icon restored the window")
 
@@ -291,6 +301,8 @@ def run(args):
 
         demo.choose_from_menu(icon_at, restored[0], 2, "exit")
         demo.wait_for_line("menu: &Exit")
+        if demo.report().count("restored") != 1:
+            raise CheckFailed(f"restored more than once: {demo.report()}")
         try:
             code = demo.process.wait(timeout=30)
         except subprocess.TimeoutExpired:
@@ -315,6 +327,7 @@ def run(args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--wine-run", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--artefacts", required=True)
     parser.add_argument("--pictures", required=True)

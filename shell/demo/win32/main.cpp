@@ -4,8 +4,8 @@
 //   --report   writes the demo's report lines to FILE (default: standard
 //              output), one line each, flushed at once
 //   --control  checks FILE every 100 ms; a line "minimize" in it sends the
-//              window the minimise command its title bar would send. The
-//              file is removed once read.
+//              window the minimise command its title bar would send, "close"
+//              a close request. The file is removed once read.
 // The report also says "painted" once the window has painted itself first,
 // and "exit <peak working set KiB>" at the end.
 
@@ -51,6 +51,12 @@ void RunControl(const std::string& path, const std::function<void(const std::str
     say(window != nullptr ? "control: minimize" : "control: no window");
     if (window != nullptr) {
       ::PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    }
+  } else if (command.rfind("close", 0) == 0) {
+    HWND window = ::FindWindowA(keldo::demo::WidgetDemo::kClassName, nullptr);
+    say(window != nullptr ? "control: close" : "control: no window");
+    if (window != nullptr) {
+      ::PostMessageA(window, WM_CLOSE, 0, 0);
     }
   } else {
     say("control: unknown command " + command);

@@ -729,6 +729,13 @@ Win32Memo::Win32Memo(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
   brush_ = ::CreateSolidBrush(ToColorRef(color_));
 }
 
+Win32Memo::~Win32Memo() {
+  // The edit control's own procedure back before the window goes, so its
+  // clean-up runs.
+  ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  ::DeleteObject(brush_);
+}
+
 LRESULT CALLBACK Win32Memo::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* memo = dynamic_cast<Win32Memo*>(FromHandle(window));
   if (memo == nullptr) {
@@ -737,9 +744,6 @@ LRESULT CALLBACK Win32Memo::SubclassProc(HWND window, UINT message, WPARAM wPara
   const LRESULT result = ::CallWindowProcA(memo->original_, window, message, wParam, lParam);
   if (message == WM_LBUTTONDBLCLK) {
     memo->Fire(memo->OnDblClick);
-  } else if (message == WM_NCDESTROY) {
-    ::DeleteObject(memo->brush_);
-    memo->brush_ = nullptr;
   }
   return result;
 }
@@ -759,9 +763,7 @@ void Win32Memo::SetVerticalScrollBar(bool shown) {
 void Win32Memo::SetColor(Color color) {
   color_ = color;
   HBRUSH brush = ::CreateSolidBrush(ToColorRef(color));
-  if (brush_ != nullptr) {
-    ::DeleteObject(brush_);
-  }
+  ::DeleteObject(brush_);
   brush_ = brush;
   Redraw();
 }

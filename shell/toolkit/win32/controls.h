@@ -250,6 +250,7 @@ class Win32ComboBox final : public Win32Control<ComboBox> {
 class Win32Memo final : public Win32Control<Memo> {
  public:
   Win32Memo(Win32Form& form, Win32GroupBox* box, const Bounds& bounds);
+  ~Win32Memo() override;
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;

@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "shell/toolkit/messages.h"
-#include "shell/toolkit/popup_menu.h"
 #include "shell/toolkit/win32/bitmaps.h"
 #include "shell/toolkit/win32/fonts.h"
 #include "shell/toolkit/win32/toolkit.h"
@@ -16,10 +15,9 @@ namespace keldo::ui::win32 {
 
 namespace {
 
-// Not WS_CLIPCHILDREN: a group box paints only its frame, and the form's
-// background must show inside it.
-constexpr DWORD kFormStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
+// A single-line border without sizing or maximising. Not WS_CLIPCHILDREN: a
+// group box paints only its frame, and the form's background must show
+// inside it.
 DWORD StyleFor(BorderIcons icons) {
   DWORD style = WS_CAPTION;
   if (icons.systemMenu) {
@@ -56,9 +54,9 @@ T* As(Win32Widget* widget) {
 Win32Form::Win32Form(Win32Toolkit& toolkit, const std::string& className)
     : toolkit_(toolkit), className_(className) {
   RegisterFormClass(toolkit_.Instance(), className_, &Win32Form::WindowProc);
-  window_ =
-      ::CreateWindowExA(0, className_.c_str(), "", kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100,
-                        100, toolkit_.Win32App().Handle(), nullptr, toolkit_.Instance(), this);
+  window_ = ::CreateWindowExA(0, className_.c_str(), "", StyleFor(BorderIcons{}), CW_USEDEFAULT,
+                              CW_USEDEFAULT, 100, 100, toolkit_.Win32App().Handle(), nullptr,
+                              toolkit_.Instance(), this);
   if (window_ == nullptr) {
     throw std::runtime_error("cannot create the window " + className_);
   }
@@ -597,7 +595,7 @@ bool Win32Form::PressAccessKey(char key) {
     } else {
       continue;
     }
-    if (MenuItem(caption, false).AccessKey() != lower || lower == 0) {
+    if (AccessKeyOf(caption) != lower || lower == 0) {
       continue;
     }
     if (auto* button = As<Win32Button>(widget.get())) {

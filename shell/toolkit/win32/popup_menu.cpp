@@ -12,7 +12,6 @@ namespace {
 class Win32PopupMenu final : public PopupMenu {
  public:
   explicit Win32PopupMenu(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
-  ~Win32PopupMenu() override { *alive_ = false; }
 
   void Popup(Point screen) override {
     HMENU menu = ::CreatePopupMenu();
@@ -25,6 +24,12 @@ class Win32PopupMenu final : public PopupMenu {
       }
     }
     const HWND owner = toolkit_.Win32App().Handle();
+    // A menu closes when the user clicks elsewhere only while its owner's
+    // thread is in the foreground; with every form hidden in the tray, the
+    // application's window stands in.
+    if (toolkit_.FormOf(::GetForegroundWindow()) == nullptr) {
+      ::SetForegroundWindow(owner);
+    }
     const int chosen =
         static_cast<int>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
                                           screen.x, screen.y, 0, owner, nullptr));
