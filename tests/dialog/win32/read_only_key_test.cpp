@@ -1,0 +1,128 @@
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+// clang-format on
+#include <aclapi.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/platform/serial_port.h"
+#include "engine/registry.h"
+#include "engine/settings_store.h"
+#include "shell/serial_port_list.h"
+#include "shell/toolkit/messages.h"
+#include "tests/dialog/dialog_fixture.h"
+#include "tests/dialog/serial_comm_values.h"
+
+namespace keldo::test {
+namespace {
+
+// Gives a key under HKEY_LOCAL_MACHINE a DACL that lets everybody read it but
+// not change it, as a standard user sees the machine's keys; the key's own
+// DACL comes back at the end.
+class ReadOnlyKey {
+ public:
+  explicit ReadOnlyKey(const char* path) {
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL | WRITE_DAC, &key_) !=
+        ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    DWORD size = 0;
+    ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    if (size == 0 || ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) !=
+                         ERROR_SUCCESS) {
+      return;
+    }
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof everyone;
+    if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) {
+      return;
+    }
+    EXPLICIT_ACCESS_A access{};
+    access.grfAccessPermissions = KEY_READ | WRITE_DAC;  // WRITE_DAC: to give the DACL back
+    access.grfAccessMode = SET_ACCESS;
+    access.grfInheritance = NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = reinterpret_cast<LPSTR>(everyone);
+    PACL acl = nullptr;
+    if (::SetEntriesInAclA(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
+      return;
+    }
+    SECURITY_DESCRIPTOR descriptor;
+    applied_ = ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+               ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+               ::RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    ::LocalFree(acl);
+  }
+  ~ReadOnlyKey() {
+    if (applied_) {
+      ::RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data());
+    }
+    if (key_ != nullptr) {
+      ::RegCloseKey(key_);
+    }
+  }
+  ReadOnlyKey(const ReadOnlyKey&) = delete;
+  ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+
+  bool Applied() const { return applied_; }
+
+ private:
+  HKEY key_ = nullptr;
+  std::vector<BYTE> saved_;
+  bool applied_ = false;
+};
+
+bool FullAccessRefused(const char* path) {
+  TRegistry reg;
+  reg.SelectRoot(RegistryRoot::LocalMachine);
+  return !reg.OpenPath(path, false);
+}
+
+class ReadOnlyKeyTest : public DialogFixture {};
+
+TEST_F(ReadOnlyKeyTest, AStandardUserStillGetsThePortList) {
+  const SerialCommValues values({{"/dev/kt-a", std::string("COM5")}});
+  ASSERT_TRUE(values.Written());
+  const ReadOnlyKey readOnly(kSerialCommKey + 1);
+  ASSERT_TRUE(readOnly.Applied());
+  ASSERT_TRUE(FullAccessRefused(kSerialCommKey));
+  const std::vector<std::string> ports = ListSerialPorts();
+  ASSERT_FALSE(ports.empty());
+  EXPECT_EQ(ports.front(), "COM5");
+}
+
+// A standard user's save is refused: said so plainly, the dialog keeps what
+// was typed, and the link goes on with the stored settings it reloaded.
+TEST_F(ReadOnlyKeyTest, ARefusedSaveIsReported) {
+  LinkSettings stored = DefaultLinkSettings();
+  stored.ServerPort = 6100;
+  Store(stored);
+  const ReadOnlyKey readOnly(kSettingsKey + 1);
+  ASSERT_TRUE(readOnly.Applied());
+
+  bool stillShown = false;
+  const Outcome outcome = Interact([&](TfrmConfig& d) {
+    ASSERT_TRUE(Toolkit().Type(d.edPort, "6200", true));
+    ASSERT_TRUE(Toolkit().Click(d.btnSave));
+    stillShown = d.Form().Visible() && d.edPort.Text() == "6200";
+  });
+  EXPECT_TRUE(stillShown);
+  EXPECT_FALSE(outcome.closedByUser);
+  const auto& boxes = Toolkit().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "The settings were not saved: cannot open "
+            "HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO for writing.\n"
+            "The link now uses the stored settings shown in its log.");
+  EXPECT_EQ(boxes[0].flags, ui::kMbOk | ui::kMbIconStop);
+  EXPECT_EQ(Link().Settings().ServerPort, 6100);
+  EXPECT_EQ(view_.Log().front(), "TCP Server Mode,Port:6100");
+}
+
+}  // namespace
+}  // namespace keldo::test
