@@ -46,7 +46,21 @@ bool Application::CallHooks(Message& message) {
 }
 
 void Application::ShowException(const std::exception& error) {
-  ShowMessageBox(ErrorDisplayText(error.what()), Title(), kMbOk | kMbIconStop);
+  const std::string text = ErrorDisplayText(error.what());
+  if (errorBoxOpen_) {
+    ++errorsNotShown_;
+    if (OnErrorNotShown) {
+      std::function<void(const std::string&)> notify = OnErrorNotShown;
+      notify(text);
+    }
+    return;
+  }
+  errorBoxOpen_ = true;
+  struct Reopen {
+    bool& open;
+    ~Reopen() { open = false; }
+  } reopen{errorBoxOpen_};
+  ShowMessageBox(text, Title(), kMbOk | kMbIconStop);
 }
 
 void Application::HandleException(const std::exception& error) {

@@ -72,8 +72,14 @@ class Application {
   bool HasHook(HookId id) const;
 
   // The error display: a stop box captioned with the title, with
-  // ErrorDisplayText of the error's message.
+  // ErrorDisplayText of the error's message. The box runs a nested loop in
+  // which timers go on, so the same failure can come again while it is
+  // open: such an error gets no box of its own (boxes would pile up without
+  // end). It is counted and its text handed to OnErrorNotShown.
   void ShowException(const std::exception& error);
+  bool ErrorBoxOpen() const { return errorBoxOpen_; }
+  int ErrorsNotShown() const { return errorsNotShown_; }
+  std::function<void(const std::string& text)> OnErrorNotShown;
   // The error handling of the loop and the start-up: EAbort is dropped,
   // everything else goes to ShowException. Point the event loop's error
   // report here.
@@ -93,6 +99,8 @@ class Application {
   std::vector<HookEntry> hooks_;
   HookId nextHookId_ = 1;
   bool terminated_ = false;
+  bool errorBoxOpen_ = false;
+  int errorsNotShown_ = 0;
 };
 
 }  // namespace keldo::ui

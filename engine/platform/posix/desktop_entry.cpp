@@ -59,6 +59,7 @@ std::optional<std::string> AutostartEntry(std::string_view programPath) {
          "Version=1.5\n"
          "Name=KELDO Link\n"
          "Comment=Joins a serial port to a TCP connection\n"
+         "Icon=keldo-link\n"
          "Exec=" +
          *exec +
          "\n"

@@ -48,6 +48,7 @@ TEST(DesktopEntry, IsAValidApplicationEntry) {
   EXPECT_EQ(keys["Type"], "Application");
   EXPECT_EQ(keys["Name"], "KELDO Link");
   EXPECT_EQ(keys["Exec"], "\"/opt/KELDO Link/keldo-link\"");
+  EXPECT_EQ(keys["Icon"], "keldo-link");  // the menu entry's icon, from the hicolor theme
 }
 
 class AutostartTest : public ::testing::Test {
