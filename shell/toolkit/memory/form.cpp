@@ -1,7 +1,5 @@
 #include "shell/toolkit/memory/form.h"
 
-#include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 #include "shell/toolkit/memory/toolkit.h"

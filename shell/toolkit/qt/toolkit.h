@@ -5,7 +5,6 @@
 #include <QObject>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
