@@ -195,6 +195,9 @@ void LinkController::StopLink() {
 }
 
 void LinkController::CloseForExit() {
+  // Counted as a stop: a set-up or reconnect check whose nested event
+  // processing ran this close must not open the link again.
+  ++stops_;
   serial_.ClosePort();
   if (sockServer_.Active()) {
     sockServer_.SetActive(false);

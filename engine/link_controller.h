@@ -121,8 +121,8 @@ class LinkController {
   // The set-up has opened the link and no stop has closed it since.
   bool linkUp_ = false;
   bool settingUp_ = false;
-  // Counts StopLink calls, so a sequence that processed events in its middle
-  // can tell that the link was stopped meanwhile.
+  // Counts StopLink and CloseForExit calls, so a sequence that processed
+  // events in its middle can tell that the link was closed meanwhile.
   std::uint64_t stops_ = 0;
   std::uint64_t droppedBytes_ = 0;
   SerialChannel serial_;

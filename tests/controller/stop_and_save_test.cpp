@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,55 @@ TEST_F(StopAndSaveTest, AStopDuringTheReconnectWaitIsNotFollowedByAReopen) {
   loop_.Advance(LinkController::kCheckIntervalMs);
   EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
                               std::chrono::milliseconds(300)));
+  Peer nobody;
+  EXPECT_FALSE(listener.TryAccept(nobody));
+}
+
+// The first phase of the window's close counts as a stop for a check whose
+// wait it lands in: no connect starts behind it.
+TEST_F(StopAndSaveTest, AnExitDuringTheReconnectWaitIsNotFollowedByAConnect) {
+  const std::uint16_t port = FreePort();
+  Store(ClientSettings(port));
+  StartLink();
+  ASSERT_TRUE(WaitForLog("Socket Error!"));  // nothing listens yet
+  PortListener listener(port);
+  ASSERT_TRUE(listener.Listening());
+  loop_.OnSleep([&](std::uint32_t ms) {
+    if (ms == LinkController::kReconnectPauseMs) {
+      loop_.Post([&] { Link().CloseForExit(); });
+    }
+  });
+  loop_.Advance(LinkController::kCheckIntervalMs);
+  loop_.OnSleep(nullptr);
+  EXPECT_EQ(loop_.Sleeps(), (std::vector<std::uint32_t>{1000, 100}));
+  EXPECT_FALSE(Link().sockClient().Active());
+  EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
+                              std::chrono::milliseconds(300)));
+  Peer nobody;
+  EXPECT_FALSE(listener.TryAccept(nobody));
+}
+
+// The same close inside the set-up's wait: the set-up arms neither the poll
+// nor the reconnect check, so nothing connects after the exit.
+TEST_F(StopAndSaveTest, AnExitDuringTheSetUpWaitLeavesNothingToReopenTheLink) {
+  const std::uint16_t port = FreePort();
+  Store(ClientSettings(port));
+  loop_.OnSleep([&](std::uint32_t ms) {
+    if (ms == LinkController::kSetUpWaitMs) {
+      loop_.Post([&] { Link().CloseForExit(); });
+    }
+  });
+  StartLink();
+  loop_.OnSleep(nullptr);
+  EXPECT_FALSE(Link().Serial().PortOpen());
+  EXPECT_FALSE(Link().sockClient().Active());
+  EXPECT_FALSE(Link().tmrPooling().Enabled());
+  EXPECT_FALSE(Link().tmrCheck().Enabled());
+
+  PortListener listener(port);
+  ASSERT_TRUE(listener.Listening());
+  loop_.Advance(2 * LinkController::kCheckIntervalMs);
+  EXPECT_EQ(loop_.Sleeps(), std::vector<std::uint32_t>{1000});
   Peer nobody;
   EXPECT_FALSE(listener.TryAccept(nobody));
 }
