@@ -869,7 +869,13 @@ const art::Picture* QtImage::Picture() const {
 // Group box.
 
 QtGroupBox::QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QGroupBox(parent), bounds), box_(static_cast<QGroupBox*>(widget_)) {}
+    : QtControlOf(form, new QGroupBox(parent), bounds), box_(static_cast<QGroupBox*>(widget_)) {
+  // The caption sits on the frame's top line, as a Windows group box draws it,
+  // rather than above the frame; the children keep their places.
+  box_->setStyleSheet(
+      QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; }"
+                     "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
+}
 
 void QtGroupBox::ShowCaption() {
   box_->setTitle(ToQString(Caption()));
