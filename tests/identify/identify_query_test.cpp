@@ -8,7 +8,9 @@
 namespace keldo {
 namespace {
 
-std::string AsText(const IdentifyReply& r) { return std::string(r.begin(), r.end()); }
+std::string AsText(const IdentifyReply& r) {
+  return std::string(r.begin(), r.end());
+}
 
 std::vector<std::uint8_t> Query(std::string tail = "xyz") {
   std::string q = std::string("KTQ\x0FT01") + tail;
@@ -16,15 +18,22 @@ std::vector<std::uint8_t> Query(std::string tail = "xyz") {
 }
 
 TEST(IdentifyReply, MatchesTheWorkedExamples) {
-  EXPECT_EQ(AsText(BuildIdentifyReply(1)), "\x0Ft01" "0001" "B7\r");
-  EXPECT_EQ(AsText(BuildIdentifyReply(1234)), "\x0Ft01" "1234" "E7\r");
+  EXPECT_EQ(AsText(BuildIdentifyReply(1)),
+            "\x0Ft01"
+            "0001"
+            "B7\r");
+  EXPECT_EQ(AsText(BuildIdentifyReply(1234)),
+            "\x0Ft01"
+            "1234"
+            "E7\r");
 }
 
 TEST(IdentifyReply, CheckDigitsAreLowNibbleFirstOfTheXorOfBytesZeroToSeven) {
   for (int id : {0, 7, 42, 999, 5000, 9999}) {
     const IdentifyReply r = BuildIdentifyReply(id);
     unsigned x = 0;
-    for (int i = 0; i < 8; ++i) x ^= r[static_cast<std::size_t>(i)];
+    for (int i = 0; i < 8; ++i)
+      x ^= r[static_cast<std::size_t>(i)];
     const char* hex = "0123456789ABCDEF";
     EXPECT_EQ(r[8], hex[x & 0xF]) << id;
     EXPECT_EQ(r[9], hex[x >> 4]) << id;
@@ -46,7 +55,7 @@ TEST(IdentifyQuery, RecognisesOnlyTenBytesWithTheFixedPrefix) {
   EXPECT_TRUE(IsIdentifyQuery(q.data(), 10));
   EXPECT_TRUE(IsIdentifyQuery(Query(std::string("\0\xFF\r", 3)).data(), 10));
 
-  EXPECT_FALSE(IsIdentifyQuery(q.data(), 9));   // split over two reads
+  EXPECT_FALSE(IsIdentifyQuery(q.data(), 9));  // split over two reads
   auto joined = Query("xyzMORE");
   EXPECT_FALSE(IsIdentifyQuery(joined.data(), 14));  // joined with other bytes
   EXPECT_FALSE(IsIdentifyQuery(nullptr, 10));
