@@ -198,51 +198,40 @@ TEST_F(StopAndSaveTest, CommandsGivenAroundTheSetUpAreNotUndoneByIt) {
   }
 }
 
-TEST_F(StopAndSaveTest, AStopDuringTheReconnectWaitIsNotFollowedByAReopen) {
-  const std::uint16_t port = FreePort();
-  Store(ClientSettings(port));
-  StartLink();
-  ASSERT_TRUE(WaitForLog("Socket Error!"));  // nothing listens yet
-  PortListener listener(port);
-  ASSERT_TRUE(listener.Listening());
-  loop_.OnSleep([&](std::uint32_t ms) {
-    if (ms == LinkController::kReconnectPauseMs) {
-      loop_.Post([&] { Link().btnStopClick(); });
+// A Stop, or the first phase of the window's close, that lands in the
+// reconnect check's wait ends the check: no connect starts behind it.
+TEST_F(StopAndSaveTest, AStopOrExitDuringTheReconnectWaitIsNotFollowedByAConnect) {
+  for (const bool exit : {false, true}) {
+    SCOPED_TRACE(exit ? "exit" : "stop");
+    const std::uint16_t port = FreePort();
+    Store(ClientSettings(port));
+    StartLink();
+    ASSERT_TRUE(WaitForLog("Socket Error!"));  // nothing listens yet
+    PortListener listener(port);
+    ASSERT_TRUE(listener.Listening());
+    const std::size_t sleepsBefore = loop_.Sleeps().size();
+    loop_.OnSleep([&](std::uint32_t ms) {
+      if (ms == LinkController::kReconnectPauseMs) {
+        loop_.Post([&] { exit ? Link().CloseForExit() : Link().btnStopClick(); });
+      }
+    });
+    loop_.Advance(LinkController::kCheckIntervalMs);
+    loop_.OnSleep(nullptr);
+    const std::vector<std::uint32_t> sleeps(loop_.Sleeps().begin() + sleepsBefore,
+                                            loop_.Sleeps().end());
+    EXPECT_EQ(sleeps, std::vector<std::uint32_t>{LinkController::kReconnectPauseMs});
+    EXPECT_FALSE(Link().sockClient().Active());
+    if (!exit) {
+      EXPECT_EQ(Link().State(), LinkState::Stop);
+      loop_.Advance(LinkController::kCheckIntervalMs);  // the stop disarmed the check
     }
-  });
-  loop_.Advance(LinkController::kCheckIntervalMs);
-  loop_.OnSleep(nullptr);
-  EXPECT_EQ(loop_.Sleeps(), (std::vector<std::uint32_t>{1000, 100}));
-  EXPECT_EQ(Link().State(), LinkState::Stop);
-  loop_.Advance(LinkController::kCheckIntervalMs);
-  EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
-                              std::chrono::milliseconds(300)));
-  Peer nobody;
-  EXPECT_FALSE(listener.TryAccept(nobody));
-}
-
-// The first phase of the window's close counts as a stop for a check whose
-// wait it lands in: no connect starts behind it.
-TEST_F(StopAndSaveTest, AnExitDuringTheReconnectWaitIsNotFollowedByAConnect) {
-  const std::uint16_t port = FreePort();
-  Store(ClientSettings(port));
-  StartLink();
-  ASSERT_TRUE(WaitForLog("Socket Error!"));  // nothing listens yet
-  PortListener listener(port);
-  ASSERT_TRUE(listener.Listening());
-  loop_.OnSleep([&](std::uint32_t ms) {
-    if (ms == LinkController::kReconnectPauseMs) {
-      loop_.Post([&] { Link().CloseForExit(); });
-    }
-  });
-  loop_.Advance(LinkController::kCheckIntervalMs);
-  loop_.OnSleep(nullptr);
-  EXPECT_EQ(loop_.Sleeps(), (std::vector<std::uint32_t>{1000, 100}));
-  EXPECT_FALSE(Link().sockClient().Active());
-  EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
-                              std::chrono::milliseconds(300)));
-  Peer nobody;
-  EXPECT_FALSE(listener.TryAccept(nobody));
+    EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
+                                std::chrono::milliseconds(300)));
+    Peer nobody;
+    EXPECT_FALSE(listener.TryAccept(nobody));
+    Link().btnStopClick();
+    view_.ForgetEvents();
+  }
 }
 
 // The same close inside the set-up's wait: the set-up arms neither the poll
