@@ -47,13 +47,18 @@ TEST_F(CloseTest, SecondRequestInsideTheDelayDoesNotMoveTheEnd) {
 }
 
 TEST_F(CloseTest, ExitWhileLinkedAsClientClosesAtOnceAndEndsLater) {
-  test::Listener server;
-  Store(Settings(0, server.Port(), MakeDevice()));
+  const std::uint16_t port = test::FreePort();
+  test::PortListener server(port);
+  ASSERT_TRUE(server.Listening());
+  Store(Settings(0, port, MakeDevice()));
   Open();
   TrayCommand("S&tart/Continue");
   test::Peer accepted;
   loop_.Advance(60);  // the set-up has started the connect
-  server.Accept(accepted);
+  // The connect may still wait on the loop (a lookup, its completion), so the
+  // accept must not block it.
+  ASSERT_TRUE(loop_.WaitReal([&] { return server.TryAccept(accepted); }))
+      << ::testing::PrintToString(Log());
   loop_.Advance(1000);
   ASSERT_EQ(CountLogged("Socket Connect."), 1);
   ASSERT_TRUE(Link().Serial().PortOpen());
