@@ -202,32 +202,32 @@ MemoryWidget* MemoryToolkit::Reachable(Control& control) {
   return nullptr;
 }
 
-bool MemoryToolkit::Click(Control& control) {
+MemoryWidget* MemoryToolkit::PointAt(Control& control) {
   MemoryWidget* widget = Reachable(control);
-  if (widget == nullptr) {
-    return false;
+  if (widget != nullptr) {
+    MemoryForm& form = widget->OwnerForm();
+    FormShown(form);
+    if (widget->Focusable()) {
+      form.Focus(widget);
+    }
   }
-  MemoryForm& form = widget->OwnerForm();
-  FormShown(form);
-  if (widget->Focusable()) {
-    form.Focus(widget);
+  return widget;
+}
+
+bool MemoryToolkit::Click(Control& control) {
+  MemoryWidget* widget = PointAt(control);
+  if (widget != nullptr) {
+    Guarded([&] { widget->UserClick(); });
   }
-  Guarded([&] { widget->UserClick(); });
-  return true;
+  return widget != nullptr;
 }
 
 bool MemoryToolkit::DoubleClick(Control& control) {
-  MemoryWidget* widget = Reachable(control);
-  if (widget == nullptr) {
-    return false;
+  MemoryWidget* widget = PointAt(control);
+  if (widget != nullptr) {
+    Guarded([&] { widget->UserDoubleClick(); });
   }
-  MemoryForm& form = widget->OwnerForm();
-  FormShown(form);
-  if (widget->Focusable()) {
-    form.Focus(widget);
-  }
-  Guarded([&] { widget->UserDoubleClick(); });
-  return true;
+  return widget != nullptr;
 }
 
 bool MemoryToolkit::Type(Control& control, const std::string& text, bool replace) {

@@ -180,6 +180,9 @@ class MemoryToolkit final : public Toolkit {
  private:
   // The widget behind control, if its form takes input and it is usable.
   MemoryWidget* Reachable(Control& control);
+  // Reachable, with its form brought forward and the widget focused where it
+  // takes focus, as a pointer press does.
+  MemoryWidget* PointAt(Control& control);
   template <class F>
   void Guarded(F&& f) {
     loop_.Guard(std::forward<F>(f));
