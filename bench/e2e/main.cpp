@@ -21,6 +21,7 @@
 
 #include "bridge_process.h"
 #include "device_simulator.h"
+#include "free_port.h"
 #include "payload.h"
 #include "tcp_peer.h"
 
@@ -52,18 +53,6 @@ struct Row {
   long rssKiB = 0;
   std::string note;
 };
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
 
 std::string Hex8(unsigned v) {
   char buf[16];
@@ -192,7 +181,7 @@ Row Measure(const Options& o, const std::string& name) {
   std::filesystem::create_directories(work);
   DeviceSimulator device;
   device.Start();
-  const int port = FreePort();
+  const int port = FreeLoopbackPort();
   auto bridge = StartBridge(o, name, device.DevicePath(), port, work);
   TcpPeer peer;
   if (!bridge || !peer.ConnectAndWarmUp(port, 15)) {

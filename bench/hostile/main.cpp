@@ -12,7 +12,6 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,10 +20,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "bridge_process.h"
+#include "free_port.h"
 
 namespace {
 
@@ -39,18 +42,6 @@ struct Options {
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -71,7 +62,7 @@ int Count(const std::string& text, const std::string& what) {
 // One daemon with its hive, its device and its log.
 class Daemon {
  public:
-  Daemon(const Options& o, const std::string& name) : port_(FreePort()) {
+  Daemon(const Options& o, const std::string& name) : port_(keldo::bench::FreeLoopbackPort()) {
     work_ = fs::temp_directory_path() / ("keldo-hostile-" + std::to_string(getpid()) + "-" + name);
     fs::create_directories(work_);
     int slave = -1;
@@ -87,19 +78,12 @@ class Daemon {
         << "\"=\"COM99\"\n\n[HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO]\n"
         << "\"ServerMode\"=dword:00000001\n\"ServerPort\"=dword:" << port << "\n"
         << "\"COMPort\"=dword:00000063\n\"COMBaud\"=dword:00000005\n";
-    pid_ = fork();
-    if (pid_ == 0) {
-      const int log = open((work_ / "log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(log, 1);
-      dup2(log, 2);
-      setenv("KELDO_REGISTRY_DIR", work_.c_str(), 1);
-      execl(o.keldo.c_str(), o.keldo.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    process_ = std::make_unique<keldo::bench::BridgeProcess>(
+        "keldo-linkd", std::vector<std::string>{o.keldo},
+        std::vector<std::string>{"KELDO_REGISTRY_DIR=" + work_.string()}, (work_ / "log").string());
   }
   ~Daemon() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
+    process_.reset();
     close(master_);
     fs::remove_all(work_);
   }
@@ -116,18 +100,7 @@ class Daemon {
     }
     return true;
   }
-  double CpuSeconds() const {
-    const std::string stat = ReadFile("/proc/" + std::to_string(pid_) + "/stat");
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-      if (i == 14 || i == 15) {
-        ticks += std::stod(field);
-      }
-    }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-  }
+  double CpuSeconds() const { return process_->CpuSeconds(); }
   std::string DeviceReceived() const {
     std::string got;
     char buffer[256];
@@ -142,7 +115,7 @@ class Daemon {
   fs::path work_;
   int port_;
   int master_ = -1;
-  pid_t pid_ = -1;
+  std::unique_ptr<keldo::bench::BridgeProcess> process_;
 };
 
 int Connect(int port, bool blocking) {
