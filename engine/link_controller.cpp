@@ -195,8 +195,12 @@ void LinkController::StopLink() {
 }
 
 void LinkController::CloseForExit() {
-  // Counted as a stop: a set-up or reconnect check whose nested event
-  // processing ran this close must not open the link again.
+  // Nothing may open the link again before the program ends: no set-up or
+  // reconnect check still to come, and none whose nested event processing
+  // ran this close (it counts as a stop). The poll has nothing left to read.
+  tmrConnect_->SetEnabled(false);
+  tmrCheck_->SetEnabled(false);
+  tmrPooling_->SetEnabled(false);
   ++stops_;
   serial_.ClosePort();
   if (sockServer_.Active()) {

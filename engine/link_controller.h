@@ -59,8 +59,9 @@ class LinkController {
   void LoadSettingsAndReport();
   void StopLink();
 
-  // What the main window does in the first phase of its close: the serial
-  // port, then both sockets, without stopping anything else.
+  // What the main window does in the first phase of its close: the timers
+  // stop, then the serial port and both sockets close. The state, the log and
+  // the window stay as they are until the program ends.
   void CloseForExit();
 
   // The timers' ticks.

@@ -305,15 +305,6 @@ void TfrmKELDO::FormClose(void*, bool& CanClose) {
   CanClose = false;
   tmrExit->SetEnabled(true);
   closing_ = true;
-  CloseLink();
-}
-
-void TfrmKELDO::CloseLink() {
-  // A set-up or reconnect check still to come would open the link again
-  // inside the last 300 ms; the poll has nothing left to read.
-  controller_->tmrConnect().SetEnabled(false);
-  controller_->tmrCheck().SetEnabled(false);
-  controller_->tmrPooling().SetEnabled(false);
   controller_->CloseForExit();
 }
 
@@ -414,7 +405,7 @@ void TfrmKELDO::AfterSequence() {
   if (closing_) {
     // The sequence may have opened what the close had closed.
     configWaiting_ = false;
-    CloseLink();
+    controller_->CloseForExit();
     return;
   }
   if (configWaiting_) {

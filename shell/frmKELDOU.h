@@ -97,9 +97,6 @@ class TfrmKELDO final : public LinkView {
   template <class F>
   void InSequence(F&& operation);
   void AfterSequence();
-  // The first phase of the close: the controller's timers stop, the port and
-  // the sockets close. Repeated after a sequence that was under way.
-  void CloseLink();
 
   Registration registration_;
   ui::Toolkit& toolkit_;

@@ -221,10 +221,9 @@ TEST_F(StopAndSaveTest, AStopOrExitDuringTheReconnectWaitIsNotFollowedByAConnect
                                             loop_.Sleeps().end());
     EXPECT_EQ(sleeps, std::vector<std::uint32_t>{LinkController::kReconnectPauseMs});
     EXPECT_FALSE(Link().sockClient().Active());
-    if (!exit) {
-      EXPECT_EQ(Link().State(), LinkState::Stop);
-      loop_.Advance(LinkController::kCheckIntervalMs);  // the stop disarmed the check
-    }
+    EXPECT_EQ(Link().State(), exit ? LinkState::Run : LinkState::Stop);
+    EXPECT_FALSE(Link().tmrCheck().Enabled());
+    loop_.Advance(LinkController::kCheckIntervalMs);
     EXPECT_FALSE(loop_.WaitReal([&] { return view_.Logged("Socket Connect."); },
                                 std::chrono::milliseconds(300)));
     Peer nobody;
