@@ -105,6 +105,21 @@ class EventLoop {
   // Linux it also unblocks those signals: a program may block them from its
   // first line, and a request made meanwhile then arrives here.
   virtual void QuitOnTerminationRequest() = 0;
+  // Makes the OS's request to read the configuration again (SIGHUP on Linux)
+  // run handler on the loop's thread instead of Quit(); without a handler it
+  // stays a termination request. Set it before QuitOnTerminationRequest.
+  // Windows has no such request; a service's paramchange control is its own.
+  void SetOnReloadRequest(std::function<void()> handler) { onReload_ = std::move(handler); }
+  // Runs that handler as the OS's request does (for a request that comes
+  // another way); false when there is none.
+  bool HandleReloadRequest() {
+    const std::function<void()> handler = onReload_;
+    if (!handler) {
+      return false;
+    }
+    Guard(handler);
+    return true;
+  }
 
   // The application's global error report. The default writes to stderr.
   void SetErrorReport(ErrorReport report) { errorReport_ = std::move(report); }
@@ -127,6 +142,7 @@ class EventLoop {
   void ReportUnknownError() noexcept;
 
   ErrorReport errorReport_;
+  std::function<void()> onReload_;
 };
 
 }  // namespace keldo

@@ -100,7 +100,7 @@ void LinkController::FormShow() {
 
 void LinkController::LoadSettingsAndReport() {
   view_.ClearLog();
-  Load(settings_);
+  Load(settings_, settingsKey_);
   view_.ShowAutoStart(settings_.ServerAutoStart == 1);
   view_.ShowServerName(settings_.ServerName);
   if (settings_.ServerMode == 1) {
@@ -142,7 +142,7 @@ void LinkController::btnStopClick() {
 }
 
 StoreResult LinkController::SaveSettingsAndRestart() {
-  StoreResult stored = Save(settings_);
+  StoreResult stored = Save(settings_, settingsKey_);
   LoadSettingsAndReport();
   tmrCheck_->SetEnabled(false);
   tmrPooling_->SetEnabled(false);
@@ -298,8 +298,10 @@ void LinkController::tmrPoolingTimer() {
       // again with the next one; its bytes stay in LineBuffer until the next read.
       serial_.StartNewLine();
       view_.ShowTransfer(Formatted("COM:%d", length));
-      if (peerConnected_ && activePeer_) {
-        ForwardLine(length);
+      const TraceFate fate =
+          peerConnected_ && activePeer_ ? ForwardLine(length) : TraceFate::DroppedNoPeer;
+      if (trace_ != nullptr) {
+        TraceDeviceLine(length, fate);
       }
       taken += length > 0 ? length : 1;
       if (!serial_.InputWaiting()) {
@@ -313,12 +315,25 @@ void LinkController::tmrPoolingTimer() {
   }
 }
 
-void LinkController::ForwardLine(std::int32_t length) {
+TraceFate LinkController::ForwardLine(std::int32_t length) {
   const std::uint64_t droppedBefore = activePeer_.Get()->DroppedBytes();
-  activePeer_.SendQueued(serial_.LineBuffer().data(), length);
-  if (const TCustomWinSocket* peer = activePeer_.Get()) {
-    droppedBytes_ += peer->DroppedBytes() - droppedBefore;
+  if (activePeer_.SendQueued(serial_.LineBuffer().data(), length)) {
+    return TraceFate::Passed;
   }
+  const TCustomWinSocket* peer = activePeer_.Get();
+  if (peer == nullptr || peer->DroppedBytes() == droppedBefore) {
+    return TraceFate::DroppedNoPeer;  // the connection went as the line was sent
+  }
+  droppedBytes_ += peer->DroppedBytes() - droppedBefore;
+  return TraceFate::DroppedQueueFull;
+}
+
+// The line's bytes stay in LineBuffer until the next read, so they can be
+// shown after the send.
+void LinkController::TraceDeviceLine(std::int32_t length, TraceFate fate) {
+  TCustomWinSocket* peer = activePeer_.Get();
+  trace_->Chunk(TraceDirection::ComToNet, peer != nullptr ? peer->PeerText() : std::string(),
+                serial_.LineBuffer().data(), static_cast<std::size_t>(length), fate);
 }
 
 // Any ServerMode but 1 is a client, here as in the set-up.
@@ -401,6 +416,22 @@ void LinkController::sockServerClientRead(void*, TCustomWinSocket* Socket) {
   NetworkRead(Socket, false);
 }
 
+// A write to the device discards the part of a line it has sent so far;
+// bytes for a port that is not open go nowhere.
+void LinkController::TraceNetworkBytes(const std::string& peer, const std::uint8_t* bytes,
+                                       int count) {
+  TraceFate fate = TraceFate::Passed;
+  if (halted_) {
+    fate = TraceFate::DroppedPaused;
+  } else if (!serial_.PortOpen()) {
+    fate = TraceFate::DroppedNoDevice;
+  } else if (serial_.LineLength() > 0) {
+    trace_->Chunk(TraceDirection::ComToNet, std::string(), serial_.LineBuffer().data(),
+                  static_cast<std::size_t>(serial_.LineLength()), TraceFate::DroppedPartialLine);
+  }
+  trace_->Chunk(TraceDirection::NetToCom, peer, bytes, static_cast<std::size_t>(count), fate);
+}
+
 // Only the bytes the connection really handed over are counted and written:
 // a short or failed receive must not send stale buffer contents to the device.
 void LinkController::NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQuery) {
@@ -408,6 +439,7 @@ void LinkController::NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQu
     // The receive can raise events that end the connection; the reference
     // turns every later call into nothing once it is gone.
     const ConnectionRef connection(Socket);
+    const std::string peer = trace_ != nullptr ? Socket->PeerText() : std::string();
     std::uint8_t buffer[kReceiveLimit];
     int wanted = connection.PendingBytes();
     if (wanted > kReceiveLimit) {
@@ -421,9 +453,16 @@ void LinkController::NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQu
       const IdentifyReply reply = BuildIdentifyReply(settings_.ServerID);
       // Behind any device line still kept for this peer, never inside one.
       connection.SendQueued(reply.data(), static_cast<int>(reply.size()));
+      if (trace_ != nullptr) {
+        trace_->Chunk(TraceDirection::NetToCom, peer, buffer, static_cast<std::size_t>(received),
+                      TraceFate::Answered);
+      }
       return;
     }
     view_.ShowTransfer(Formatted("NET:%d", received));
+    if (trace_ != nullptr) {
+      TraceNetworkBytes(peer, buffer, received);
+    }
     if (!halted_) {
       serial_.WritePort(buffer, received);
     }

@@ -7,6 +7,7 @@
 #include "engine/connection_ref.h"
 #include "engine/event_loop.h"
 #include "engine/link_settings.h"
+#include "engine/link_trace.h"
 #include "engine/link_view.h"
 #include "engine/serial_channel.h"
 #include "engine/settings_store.h"
@@ -89,6 +90,14 @@ class LinkController {
   // long (its kept bytes reached TCustomWinSocket::kSendQueueLimit).
   std::uint64_t DroppedBytes() const { return droppedBytes_; }
 
+  // The registry key the settings are loaded from and saved to: kSettingsKey
+  // unless a named instance of keldo-linkd uses one of its own.
+  void SetSettingsKey(std::string key) { settingsKey_ = std::move(key); }
+  const std::string& SettingsKey() const { return settingsKey_; }
+
+  // Shows every chunk that crosses the link to trace (not owned; null: none).
+  void SetTrace(LinkTrace* trace) { trace_ = trace; }
+
   // The in-memory settings; the configuration dialog edits them in place.
   LinkSettings& Settings() { return settings_; }
   const LinkSettings& Settings() const { return settings_; }
@@ -106,7 +115,9 @@ class LinkController {
   void PeerDown(bool forwardingEnds);
   void PeerError(int& ErrorCode, bool forwardingEnds);
   bool ReconnectWanted() const;
-  void ForwardLine(std::int32_t length);
+  TraceFate ForwardLine(std::int32_t length);
+  void TraceDeviceLine(std::int32_t length, TraceFate fate);
+  void TraceNetworkBytes(const std::string& peer, const std::uint8_t* bytes, int count);
   void NetworkRead(TCustomWinSocket* Socket, bool answerIdentifyQuery);
   void SetUpNetwork();
   void NetworkSetUpFailed(const std::string& reason);
@@ -114,6 +125,8 @@ class LinkController {
 
   EventLoop& loop_;
   LinkView& view_;
+  std::string settingsKey_ = kSettingsKey;
+  LinkTrace* trace_ = nullptr;
   LinkState state_ = LinkState::Stop;
   LinkSettings settings_;
   bool halted_ = false;

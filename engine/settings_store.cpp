@@ -1,10 +1,12 @@
 #include "engine/settings_store.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "engine/platform/autorun.h"
 #include "engine/platform/registry_api.h"
 #include "engine/registry.h"
+#include "engine/setting_values.h"
 
 namespace keldo {
 namespace {
@@ -19,16 +21,8 @@ StoreResult Failed(std::string why) {
   return {false, std::move(why)};
 }
 
-StoreResult NotOpened() {
-  return Failed(std::string("cannot open HKEY_LOCAL_MACHINE") + kSettingsKey + " for writing");
-}
-
-std::int32_t ReadIntOr(TRegistry& reg, const char* name, std::int32_t fallback) {
-  return reg.HasValue(name) ? reg.ReadInt(name) : fallback;
-}
-
-std::string ReadTextOr(TRegistry& reg, const char* name, const std::string& fallback) {
-  return reg.HasValue(name) ? reg.ReadText(name) : fallback;
+StoreResult NotOpened(const std::string& key) {
+  return Failed("cannot open HKEY_LOCAL_MACHINE" + key + " for writing");
 }
 
 StoreResult FromAutorun(std::string failure) {
@@ -50,48 +44,95 @@ StoreResult Absorbed(Body body) {
 
 }  // namespace
 
-void Load(LinkSettings& settings) {
+bool IsInstanceName(std::string_view name) {
+  return !name.empty() && name.size() <= 32 && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
+  });
+}
+
+std::string InstanceSettingsKey(const std::string& instance) {
+  return instance.empty() ? std::string(kSettingsKey)
+                          : std::string(kSettingsKey) + "\\Instances\\" + instance;
+}
+
+void Load(LinkSettings& settings, const std::string& key) {
+  settings = LoadStored(key).settings;
+}
+
+StoredSettings LoadStored(const std::string& key) {
+  StoredSettings found;
+  LinkSettings& settings = found.settings;
   settings = DefaultLinkSettings();
   const LinkSettings fallback = DefaultLinkSettings();
   TRegistry reg;
+  // The values in store order, each read when the key has it.
+  std::size_t next = 0;
+  const auto readInt = [&](std::int32_t missing) {
+    const std::string name(kSettingNames[next]);
+    const bool has = reg.HasValue(name);
+    const std::int32_t value = has ? reg.ReadInt(name) : missing;
+    found.stored[next++] = has;
+    return value;
+  };
+  const auto readText = [&](const std::string& missing) {
+    const std::string name(kSettingNames[next]);
+    const bool has = reg.HasValue(name);
+    std::string value = has ? reg.ReadText(name) : missing;
+    found.stored[next++] = has;
+    return value;
+  };
   try {
     reg.SelectRoot(RegistryRoot::LocalMachine);
     // Reading needs no more than read access; a user who may read the key
     // but not change it still gets the stored settings.
-    if (!reg.OpenPath(kSettingsKey, false)) {
+    if (!reg.OpenPath(key, false)) {
       reg.SetAccess(kKeyRead);
-      if (!reg.OpenPath(kSettingsKey, false)) {
-        return;
+      if (!reg.OpenPath(key, false)) {
+        return found;
       }
     }
-    settings.ServerID = ReadIntOr(reg, "ServerID", fallback.ServerID);
-    settings.ServerName = ReadTextOr(reg, "ServerName", fallback.ServerName);
-    settings.ServerMode = ReadIntOr(reg, "ServerMode", kServerModeFallback);
-    settings.ServerHost = ReadTextOr(reg, "ServerHost", fallback.ServerHost);
-    settings.ServerPort = ReadIntOr(reg, "ServerPort", fallback.ServerPort);
-    settings.ServerAutoStart = ReadIntOr(reg, "ServerAutoStart", fallback.ServerAutoStart);
-    settings.COMPort = ReadIntOr(reg, "COMPort", fallback.COMPort);
-    settings.COMBaud = ReadIntOr(reg, "COMBaud", fallback.COMBaud);
+    found.keyFound = true;
+    settings.ServerID = readInt(fallback.ServerID);
+    settings.ServerName = readText(fallback.ServerName);
+    settings.ServerMode = readInt(kServerModeFallback);
+    settings.ServerHost = readText(fallback.ServerHost);
+    settings.ServerPort = readInt(fallback.ServerPort);
+    settings.ServerAutoStart = readInt(fallback.ServerAutoStart);
+    settings.COMPort = readInt(fallback.COMPort);
+    settings.COMBaud = readInt(fallback.COMBaud);
     reg.ClosePath();
-  } catch (...) {
+  } catch (const std::exception& e) {
     // The fields from the failing one on keep their defaults.
+    found.failure = e.what();
+  } catch (...) {
+    found.failure = "unknown error";
   }
+  return found;
 }
 
-std::string DescribeUnreadableSettings() {
+std::string DescribeUnreadableSettings(const std::string& key) {
   try {
-    return platform::DescribeUnreadableKey(platform::kRegLocalMachine, kSettingsKey + 1);
+    return platform::DescribeUnreadableKey(platform::kRegLocalMachine, key.substr(1));
   } catch (const std::exception& e) {
     return e.what();
   }
 }
 
-StoreResult Save(const LinkSettings& settings) {
+std::string DescribeUnwritableSettings(const std::string& key) {
+  try {
+    return platform::DescribeUnwritableKey(platform::kRegLocalMachine, key.substr(1));
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+StoreResult Save(const LinkSettings& settings, const std::string& key) {
   return Absorbed([&] {
     TRegistry reg;
     reg.SelectRoot(RegistryRoot::LocalMachine);
-    if (!reg.OpenPath(kSettingsKey, true)) {
-      return NotOpened();
+    if (!reg.OpenPath(key, true)) {
+      return NotOpened(key);
     }
     reg.WriteInt("ServerID", settings.ServerID);
     reg.WriteText("ServerName", settings.ServerName);
@@ -111,7 +152,7 @@ StoreResult SaveAutoStart(std::int32_t serverAutoStart) {
     TRegistry reg;
     reg.SelectRoot(RegistryRoot::LocalMachine);
     if (!reg.OpenPath(kSettingsKey, true)) {
-      return NotOpened();
+      return NotOpened(kSettingsKey);
     }
     // A key holding ServerAutoStart alone would load as client mode, since a
     // key without ServerMode means client; a key made here stores the server

@@ -1,19 +1,30 @@
 #pragma once
 
 // The store of LinkSettings in the registry key
-// HKEY_LOCAL_MACHINE\Software\TALMO\KELDO, and the per-user autorun entry.
+// HKEY_LOCAL_MACHINE\Software\TALMO\KELDO (or a named instance's key below
+// it), and the per-user autorun entry.
 // Every operation uses an accessor of its own and absorbs every error: none
 // raises or shows anything. The writing ones say what they did, for a caller
 // that wants to log it; callers that ignore the result lose nothing.
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/link_settings.h"
 
 namespace keldo {
 
 inline constexpr const char* kSettingsKey = "\\Software\\TALMO\\KELDO";
+
+// Letters, digits, '-' and '_', 1 to 32 of them: a name keldo-linkd may run
+// under, each with settings of its own.
+bool IsInstanceName(std::string_view name);
+
+// The settings key of a named instance, kSettingsKey\Instances\<name>; the
+// window's kSettingsKey for an empty name.
+std::string InstanceSettingsKey(const std::string& instance);
 
 struct StoreResult {
   bool written = false;
@@ -23,16 +34,29 @@ struct StoreResult {
 // Defaults, then the stored values in store order, a missing value taking its
 // fallback. An unreadable value ends the load there: the fields from it on
 // keep their defaults.
-void Load(LinkSettings& settings);
+void Load(LinkSettings& settings, const std::string& key = kSettingsKey);
+
+// What Load finds, value by value, for a listing of the settings.
+struct StoredSettings {
+  LinkSettings settings;  // as Load yields them
+  bool keyFound = false;
+  std::array<bool, 8> stored{};  // per value in store order: read from the key
+  std::string failure;           // the read that ended the load, if one did
+};
+StoredSettings LoadStored(const std::string& key = kSettingsKey);
 
 // Why the stored settings cannot be read (Load then gives the defaults),
 // naming where they are kept: the key on Windows, the hive file on Linux.
 // Empty when they read, and when there are none.
-std::string DescribeUnreadableSettings();
+std::string DescribeUnreadableSettings(const std::string& key = kSettingsKey);
+
+// Why a Save to the key would be refused, with the system's reason, naming
+// the key (Windows) or the hive file (Linux); empty when it would not be.
+std::string DescribeUnwritableSettings(const std::string& key = kSettingsKey);
 
 // All eight values in store order, creating the key if needed. A failing
 // write ends the save there; the values before it stay written.
-StoreResult Save(const LinkSettings& settings);
+StoreResult Save(const LinkSettings& settings, const std::string& key = kSettingsKey);
 
 // ServerAutoStart alone, creating the key if needed.
 StoreResult SaveAutoStart(std::int32_t serverAutoStart);

@@ -73,6 +73,20 @@ void TCustomWinSocket::ResetAddress() {
   port_ = 0;
 }
 
+const std::string& TCustomWinSocket::PeerText() {
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+  if (peerText_.empty() && socket_ != net::kInvalidSocket &&
+      net::PeerAddress(socket_, address, port)) {
+    const auto* octets = reinterpret_cast<const std::uint8_t*>(&address);
+    const auto* portBytes = reinterpret_cast<const std::uint8_t*>(&port);
+    peerText_ = std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
+                std::to_string(octets[2]) + "." + std::to_string(octets[3]) + ":" +
+                std::to_string(portBytes[0] << 8 | portBytes[1]);
+  }
+  return peerText_;
+}
+
 void TCustomWinSocket::CancelPendingLookup() {
   if (pendingLookup_ == 0) {
     return;
@@ -97,6 +111,7 @@ void TCustomWinSocket::ForgetSocket() noexcept {
   socket_ = net::kInvalidSocket;
   connected_ = false;
   ResetAddress();
+  peerText_.clear();
   // Kept bytes belong to the connection that has gone, never to the next one.
   queued_.clear();
 }

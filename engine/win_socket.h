@@ -73,6 +73,9 @@ class TCustomWinSocket : private NotificationSink {
   void SetSink(SocketEventSink* sink) { sink_ = sink; }
 
   bool Connected() const { return connected_; }
+  // The peer's address and port ("192.0.2.7:50211"), kept from the first
+  // call until the socket closes; empty while there is no peer.
+  const std::string& PeerText();
   net::SocketHandle SocketHandle() const { return socket_; }
   LookupState GetLookupState() const { return lookupState_; }
 
@@ -129,6 +132,7 @@ class TCustomWinSocket : private NotificationSink {
   bool libraryStarted_ = false;
   std::vector<std::uint8_t> queued_;  // taken by SendQueued, not yet by the socket
   std::uint64_t droppedBytes_ = 0;
+  std::string peerText_;
   // Owns nothing: its weak copies tell whether this object still exists.
   std::shared_ptr<TCustomWinSocket> anchor_;
 };

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "engine/link_settings.h"
+#include "engine/serial_port_list.h"
 #include "shell/art/picture.h"
 #include "shell/number_text.h"
-#include "shell/serial_port_list.h"
 #include "shell/toolkit/messages.h"
 
 namespace keldo {

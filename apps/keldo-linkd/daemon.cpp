@@ -2,33 +2,16 @@
 
 #include <exception>
 #include <string>
-#include <string_view>
 
+#include "apps/keldo-linkd/command_line.h"
 #include "apps/keldo-linkd/serial_watch.h"
 #include "apps/keldo-linkd/terminal_view.h"
+#include "apps/keldo-linkd/trace.h"
 #include "engine/link_controller.h"
 #include "engine/settings_store.h"
-#include "keldo_version.h"
 
 namespace keldo {
 namespace {
-
-constexpr const char* kUsage =
-    "Usage: keldo-linkd [--help | --version]\n"
-    "Links the serial port to TCP with the settings in the registry (on Linux the\n"
-    "hive files in $KELDO_REGISTRY_DIR) until SIGINT or SIGTERM (Ctrl+C).\n";
-
-constexpr int kExitUsage = 2;
-
-// The exit status when the link cannot work at all: a service manager's
-// restart policy (systemd's Restart=on-failure) acts on it.
-constexpr int kExitNetworkFailed = 1;
-
-void WriteError(std::FILE* err, const std::string& text) {
-  const std::string line = EscapeControls(text) + "\n";
-  std::fwrite(line.data(), 1, line.size(), err);
-  std::fflush(err);
-}
 
 std::string NetworkFailure(const LinkSettings& settings, const std::string& reason) {
   if (settings.ServerMode == 1) {
@@ -39,58 +22,106 @@ std::string NetworkFailure(const LinkSettings& settings, const std::string& reas
          std::to_string(settings.ServerPort) + ": " + reason;
 }
 
+// Reloads asked for while one runs (its Stop sequence handles events) are
+// done once it has finished, not inside it.
+class Reloader {
+ public:
+  Reloader(LinkController& controller, std::function<void()> reportUnreadable)
+      : controller_(controller), reportUnreadable_(std::move(reportUnreadable)) {}
+
+  void operator()() {
+    if (running_) {
+      again_ = true;
+      return;
+    }
+    running_ = true;
+    do {
+      again_ = false;
+      controller_.btnStopClick();
+      reportUnreadable_();
+      controller_.LoadSettingsAndReport();
+      controller_.btnPlayClick();
+    } while (again_);
+    running_ = false;
+  }
+
+ private:
+  LinkController& controller_;
+  std::function<void()> reportUnreadable_;
+  bool running_ = false;
+  bool again_ = false;
+};
+
 }  // namespace
 
-std::optional<int> CheckArguments(int argc, char** argv, std::FILE* out, std::FILE* err) {
-  if (argc <= 1) {
-    return std::nullopt;
-  }
-  const std::string_view option = argv[1];
-  if (argc == 2 && (option == "--help" || option == "-h")) {
-    std::fputs(kUsage, out);
-    return 0;
-  }
-  if (argc == 2 && option == "--version") {
-    std::fprintf(out, "keldo-linkd %s\n", kVersion);
-    return 0;
-  }
-  // Name what was not understood: a typo must not pass for a usage request.
-  const bool known = option == "--help" || option == "-h" || option == "--version";
-  WriteError(err, known ? "keldo-linkd: " + std::string(option) + " takes nothing after it"
-                        : "keldo-linkd: unknown option " + std::string(option));
-  std::fputs(kUsage, err);
-  return kExitUsage;
-}
-
-int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err) {
-  // First: a termination request from here on ends the daemon in order.
-  loop.QuitOnTerminationRequest();
-  loop.SetErrorReport([err](const std::exception& error) {
-    WriteError(err, std::string("Error: ") + error.what());
-  });
-  int exitCode = 0;
-  TerminalView view(loop, out);
+int RunDaemon(EventLoop& loop, const DaemonOutput& output, const DaemonOptions& options) {
+  const auto alert = [&output](const std::string& text) { output.alert(EscapeControls(text)); };
+  loop.SetErrorReport(
+      [alert](const std::exception& error) { alert(std::string("Error: ") + error.what()); });
+  int exitCode = kExitOk;
+  TerminalView view(loop, output.log);
   LinkController controller(loop, view);
+  controller.SetSettingsKey(options.settingsKey);
+  controller.SetTrace(options.trace);
   view.SetOnNetworkOpenFailed([&](const std::string& reason) {
-    WriteError(err, NetworkFailure(controller.Settings(), reason));
-    exitCode = kExitNetworkFailed;
+    alert(NetworkFailure(controller.Settings(), reason));
+    exitCode = kExitFailed;
     loop.Quit();
   });
   // Load gives the defaults both for settings that do not exist and for
   // settings it cannot read; only the second is worth a word.
-  if (const std::string why = DescribeUnreadableSettings(); !why.empty()) {
-    WriteError(err, "keldo-linkd: cannot read the settings, " + why + "; using the defaults");
+  const auto reportUnreadable = [&] {
+    if (const std::string why = DescribeUnreadableSettings(options.settingsKey); !why.empty()) {
+      alert("keldo-linkd: cannot read the settings, " + why + "; using the defaults");
+    }
+  };
+  Reloader reload(controller, reportUnreadable);
+  // Before the termination requests: from then on a SIGHUP reloads.
+  loop.SetOnReloadRequest([&reload] { reload(); });
+  if (options.consoleRequests) {
+    // A termination request from here on ends the daemon in order.
+    loop.QuitOnTerminationRequest();
   }
-  const SerialWatch watch(loop, controller, [err](const std::string& message) {
-    WriteError(err, "keldo-linkd: " + message);
-  });
+  reportUnreadable();
+  const SerialWatch watch(
+      loop, controller, [alert](const std::string& message) { alert("keldo-linkd: " + message); });
   loop.Guard([&controller] {
     controller.FormShow();
     controller.btnPlayClick();
   });
+  if (options.onStarted) {
+    options.onStarted();
+  }
   loop.Run();
   loop.Guard([&controller] { controller.btnStopClick(); });
+  loop.SetOnReloadRequest(nullptr);
   view.Flush();
+  return exitCode;
+}
+
+int RunLinkInTerminal(EventLoop& loop, const DaemonCommand& command, std::FILE* out,
+                      std::FILE* err) {
+  const DaemonOutput output{FileLines(out), FileLines(err)};
+  DaemonOptions options;
+  options.settingsKey = InstanceSettingsKey(command.instance);
+  std::FILE* traceFile = nullptr;
+  if (command.trace && !command.trace->empty()) {
+    std::string why;
+    traceFile = OpenTraceFile(*command.trace, why);
+    if (traceFile == nullptr) {
+      output.alert(
+          EscapeControls("keldo-linkd: cannot open the trace file " + *command.trace + ": " + why));
+      return kExitFailed;
+    }
+  }
+  TraceWriter trace(traceFile != nullptr ? traceFile : err);
+  if (command.trace) {
+    options.trace = &trace;
+  }
+  const int exitCode = RunDaemon(loop, output, options);
+  if (traceFile != nullptr) {
+    std::fclose(traceFile);
+  }
   return exitCode;
 }
 

@@ -36,8 +36,8 @@ std::string EscapeControls(std::string_view text) {
   return escaped;
 }
 
-TerminalView::TerminalView(EventLoop& loop, std::FILE* out)
-    : out_(out), summaryTimer_(loop.CreateTimer()) {
+TerminalView::TerminalView(EventLoop& loop, LineWriter write)
+    : write_(std::move(write)), summaryTimer_(loop.CreateTimer()) {
   summaryTimer_->SetInterval(kSummaryIntervalMs);
   summaryTimer_->SetOnTimer([this] { SummaryTick(); });
 }
@@ -45,10 +45,7 @@ TerminalView::TerminalView(EventLoop& loop, std::FILE* out)
 TerminalView::~TerminalView() = default;
 
 void TerminalView::WriteLine(const std::string& text) {
-  const std::string line = EscapeControls(text);
-  std::fwrite(line.data(), 1, line.size(), out_);
-  std::fputc('\n', out_);
-  std::fflush(out_);
+  write_(EscapeControls(text));
 }
 
 void TerminalView::AppendLog(const std::string& line) {

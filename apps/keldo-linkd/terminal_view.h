@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "apps/keldo-linkd/daemon_output.h"
 #include "engine/event_loop.h"
 #include "engine/link_view.h"
 
@@ -39,8 +39,7 @@ class TerminalView final : public LinkView {
  public:
   static constexpr std::uint32_t kSummaryIntervalMs = 1000;
 
-  // out stays owned by the caller.
-  TerminalView(EventLoop& loop, std::FILE* out);
+  TerminalView(EventLoop& loop, LineWriter write);
   ~TerminalView();
 
   void AppendLog(const std::string& line) override;
@@ -72,7 +71,7 @@ class TerminalView final : public LinkView {
   void WriteLine(const std::string& text);
   void SummaryTick();
 
-  std::FILE* out_;
+  LineWriter write_;
   std::unique_ptr<Timer> summaryTimer_;
   std::vector<Direction> directions_;
   std::optional<LinkState> shownState_;

@@ -86,4 +86,9 @@ long CloseKey(RegKey key) noexcept;
 // read or does not exist.
 std::string DescribeUnreadableKey(RegKey root, const std::string& subKey);
 
+// Why the key (a path below root) cannot be opened, or made, for writing,
+// naming where it is kept and the system's reason: the hive file on POSIX,
+// the key on Windows. Empty when it can be. Changes nothing.
+std::string DescribeUnwritableKey(RegKey root, const std::string& subKey);
+
 }  // namespace keldo::platform

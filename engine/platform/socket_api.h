@@ -68,6 +68,8 @@ int PendingError(SocketHandle socket);
 IoResult PeekByte(SocketHandle socket);
 // Whether the socket has a peer (getpeername succeeds).
 bool HasPeer(SocketHandle socket);
+// The peer's IPv4 address and port (getpeername), in network byte order.
+bool PeerAddress(SocketHandle socket, std::uint32_t& address, std::uint16_t& port);
 int SetNonBlocking(SocketHandle socket);
 // The bound port in network byte order, or 0.
 std::uint16_t LocalPort(SocketHandle socket);

@@ -32,7 +32,7 @@ class TerminalViewTest : public ::testing::Test {
   test::VirtualTimeLoop loop_{test::TestLoop()};
   std::FILE* out_ = std::tmpfile();
   long read_ = 0;
-  TerminalView view_{loop_, out_};
+  TerminalView view_{loop_, FileLines(out_)};
 };
 
 TEST_F(TerminalViewTest, WritesLogLinesAsTheyStandAndStateAndNameChangesOnce) {

@@ -10,8 +10,8 @@
 #include "engine/settings_store.h"
 #include "shell/toolkit/messages.h"
 #include "tests/dialog/dialog_fixture.h"
-#include "tests/dialog/serial_comm_values.h"
 #include "tests/support/loopback.h"
+#include "tests/support/serial_comm_values.h"
 
 namespace keldo::test {
 namespace {

@@ -188,6 +188,12 @@ long CheckHiveWritable(RegKey root) {
   return FromErrno(CheckCanReplace(HivePath(root)));
 }
 
+std::string DescribeHiveUnwritable(RegKey root) {
+  const std::string path = HivePath(root);
+  const int err = CheckCanReplace(path);
+  return err == 0 ? std::string() : path + ": " + std::strerror(err);
+}
+
 long UpdateHive(RegKey root, const HiveChange& change) {
   const std::string path = HivePath(root);
   if (const int err = CheckCanReplace(path); err != 0) {

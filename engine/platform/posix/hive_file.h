@@ -42,6 +42,9 @@ std::string DescribeHiveProblem(RegKey root);
 // Whether this process may write the hive (kErrorAccessDenied where the file
 // or its folder is read-only to it).
 long CheckHiveWritable(RegKey root);
+// Why this process may not write the hive ("<file>: Permission denied"), or
+// empty.
+std::string DescribeHiveUnwritable(RegKey root);
 
 // Applies `change` under the hive's file lock to the hive read afresh, and
 // writes the result atomically if `change` set `changed`. A file that is not

@@ -343,4 +343,8 @@ std::string DescribeUnreadableKey(RegKey root, const std::string&) {
   return DescribeHiveProblem(root);
 }
 
+std::string DescribeUnwritableKey(RegKey root, const std::string&) {
+  return DescribeHiveUnwritable(root);
+}
+
 }  // namespace keldo::platform

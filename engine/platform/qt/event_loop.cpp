@@ -42,9 +42,10 @@ class QtTimer final : public Timer {
 // Written from the signal handler; the loop reads the other end.
 volatile sig_atomic_t gSignalWriteFd = -1;
 
-void OnTerminationSignal(int) {
+// The byte written is the signal's number.
+void OnTerminationSignal(int signal) {
   const int savedErrno = errno;
-  const char byte = 1;
+  const char byte = static_cast<char>(signal);
   [[maybe_unused]] const ssize_t n = ::write(gSignalWriteFd, &byte, 1);
   errno = savedErrno;
 }
@@ -148,10 +149,19 @@ void QtEventLoop::QuitOnTerminationRequest() {
   gSignalWriteFd = signalPipe_[1];
   signalNotifier_ = std::make_unique<QSocketNotifier>(signalPipe_[0], QSocketNotifier::Read);
   QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, [this] {
+    // Drained first: reloads asked for together are one, and a termination
+    // request among them wins.
     char buffer[16];
-    while (::read(signalPipe_[0], buffer, sizeof buffer) > 0) {
+    bool quit = false;
+    bool reload = false;
+    for (ssize_t n = 0; (n = ::read(signalPipe_[0], buffer, sizeof buffer)) > 0;) {
+      for (ssize_t i = 0; i < n; ++i) {
+        (buffer[i] == SIGHUP ? reload : quit) = true;
+      }
     }
-    Quit();
+    if (quit || (reload && !HandleReloadRequest())) {
+      Quit();
+    }
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;

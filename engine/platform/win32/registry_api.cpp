@@ -99,16 +99,10 @@ long CloseKey(RegKey key) noexcept {
   return Result(RegCloseKey(ToHkey(key)));
 }
 
-std::string DescribeUnreadableKey(RegKey root, const std::string& subKey) {
-  HKEY opened = nullptr;
-  const LSTATUS status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), 0, KEY_READ, &opened);
-  if (status == ERROR_SUCCESS) {
-    RegCloseKey(opened);
-    return {};
-  }
-  if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
-    return {};
-  }
+namespace {
+
+// "HKEY_LOCAL_MACHINE\<path>: <the system's text for status>".
+std::string KeyProblem(RegKey root, const std::string& subKey, LSTATUS status) {
   char text[512];
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(status), 0, text, sizeof text, nullptr);
@@ -119,6 +113,43 @@ std::string DescribeUnreadableKey(RegKey root, const std::string& subKey) {
   const std::string path = subKey.empty() || subKey.front() == '\\' ? subKey : "\\" + subKey;
   return std::string(rootName) + path + ": " +
          (n > 0 ? std::string(text, n) : "error " + std::to_string(status));
+}
+
+bool NotFound(LSTATUS status) {
+  return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
+
+std::string DescribeUnreadableKey(RegKey root, const std::string& subKey) {
+  HKEY opened = nullptr;
+  const LSTATUS status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), 0, KEY_READ, &opened);
+  if (status == ERROR_SUCCESS) {
+    RegCloseKey(opened);
+    return {};
+  }
+  return NotFound(status) ? std::string() : KeyProblem(root, subKey, status);
+}
+
+// A key that does not exist yet is made below the nearest key that does, so
+// that is the one asked: without creating anything.
+std::string DescribeUnwritableKey(RegKey root, const std::string& subKey) {
+  std::string path = subKey;
+  REGSAM access = KEY_ALL_ACCESS;
+  for (;;) {
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExA(ToHkey(root), path.c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS) {
+      RegCloseKey(opened);
+      return {};
+    }
+    if (!NotFound(status) || path.empty()) {
+      return KeyProblem(root, path, status);
+    }
+    const std::size_t parent = path.find_last_of('\\');
+    path.resize(parent == std::string::npos ? 0 : parent);
+    access = KEY_CREATE_SUB_KEY;
+  }
 }
 
 }  // namespace keldo::platform

@@ -125,9 +125,21 @@ IoResult PeekByte(SocketHandle socket) {
 }
 
 bool HasPeer(SocketHandle socket) {
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+  return PeerAddress(socket, address, port);
+}
+
+bool PeerAddress(SocketHandle socket, std::uint32_t& address, std::uint16_t& port) {
   sockaddr_in a{};
   int size = sizeof a;
-  return ::getpeername(Sock(socket), reinterpret_cast<sockaddr*>(&a), &size) == 0;
+  if (::getpeername(Sock(socket), reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
+      a.sin_family != AF_INET) {
+    return false;
+  }
+  address = a.sin_addr.s_addr;
+  port = a.sin_port;
+  return true;
 }
 
 int SetNonBlocking(SocketHandle socket) {

@@ -10,9 +10,9 @@
 #include "engine/platform/posix/hive_file.h"
 #include "engine/platform/serial_port.h"
 #include "engine/registry.h"
-#include "shell/serial_port_list.h"
-#include "tests/dialog/serial_comm_values.h"
+#include "engine/serial_port_list.h"
 #include "tests/support/registry_sandbox.h"
+#include "tests/support/serial_comm_values.h"
 
 namespace keldo::test {
 namespace {

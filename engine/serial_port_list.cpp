@@ -1,4 +1,4 @@
-#include "shell/serial_port_list.h"
+#include "engine/serial_port_list.h"
 
 #include <exception>
 #include <string_view>

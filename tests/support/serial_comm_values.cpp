@@ -1,4 +1,4 @@
-#include "tests/dialog/serial_comm_values.h"
+#include "tests/support/serial_comm_values.h"
 
 #include <exception>
 
