@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/link_settings.h"
 #include "engine/settings_store.h"
@@ -31,7 +32,7 @@ class DaemonProcessTest : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(device_.Error(), ""); }
 
   void Store(std::int32_t mode, std::int32_t port, const std::string& name = "KELDO",
-             const std::string& host = "127.0.0.1") {
+             const std::string& host = "127.0.0.1", const std::string& key = kSettingsKey) {
     LinkSettings s = DefaultLinkSettings();
     s.ServerMode = mode;
     s.ServerPort = port;
@@ -40,12 +41,12 @@ class DaemonProcessTest : public ::testing::Test {
     s.ServerHost = host;
     s.ServerAutoStart = 1;
     s.COMPort = device_.PortNumber();
-    const StoreResult stored = Save(s);
+    const StoreResult stored = Save(s, key);
     ASSERT_TRUE(stored.written) << stored.failure;
   }
 
-  void Start() {
-    daemon_ = std::make_unique<ChildProcess>(KELDO_LINKD_PATH, output_.path() / "out.txt");
+  void Start(const std::vector<std::string>& args = {}) {
+    daemon_ = std::make_unique<ChildProcess>(KELDO_LINKD_PATH, output_.path() / "out.txt", args);
     ASSERT_TRUE(daemon_->Started());
   }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "engine/identify_query.h"
@@ -125,6 +128,88 @@ TEST_F(DaemonProcessTest, AVanishedDeviceIsReportedAndServedAgainOnceItIsBack) {
   ASSERT_TRUE(peer.Send("T\r"));
   EXPECT_EQ(back.Receive(2, 3000), "T\r");
   StopDaemon();
+}
+
+// What an integrator needs when a device "does not answer": each chunk with
+// its direction and bytes, and the ones the link dropped, marked as such.
+TEST_F(DaemonProcessTest, TheTraceShowsEachChunkWithItsDirectionAndWhatBecameOfIt) {
+  const std::uint16_t port = FreePort();
+  Store(1, port);
+  const std::filesystem::path trace = output_.path() / "trace.txt";
+  Start({"--trace=" + trace.string()});
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  device_.Send("W 0.00\r");
+  const auto traced = [&] {
+    std::ifstream in(trace, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  ASSERT_TRUE(Until([&] { return traced().find("dropped: no peer") != std::string::npos; }));
+  Peer peer;
+  ASSERT_TRUE(peer.Connect(port));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+  ASSERT_TRUE(peer.Send("T\r"));
+  EXPECT_EQ(device_.Receive(2, 3000), "T\r");
+  device_.Send("W 1.50\r");
+  EXPECT_EQ(Read(peer, 7), "W 1.50\r");
+  StopDaemon();
+
+  const std::string text = traced();
+  const std::size_t dropped = text.find(
+      " COM>NET - 7 bytes, dropped: no peer\n"
+      "00000000  57 20 30 2e 30 30 0d   ");
+  const std::size_t request = text.find(" NET>COM 127.0.0.1:");
+  const std::size_t reply = text.find(" COM>NET 127.0.0.1:");
+  ASSERT_NE(dropped, std::string::npos) << text;
+  ASSERT_NE(request, std::string::npos) << text;
+  ASSERT_NE(reply, std::string::npos) << text;
+  EXPECT_LT(dropped, request);
+  EXPECT_LT(request, reply);
+  EXPECT_NE(text.find(" 2 bytes\n00000000  54 0d  ", request), std::string::npos) << text;
+  EXPECT_NE(text.find("|T.|\n", request), std::string::npos) << text;
+  EXPECT_NE(text.find(" 7 bytes\n00000000  57 20 31 2e 35 30 0d  ", reply), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("|W 1.50.|\n", reply), std::string::npos) << text;
+  EXPECT_EQ(Output().find("00000000"), std::string::npos) << "the trace has a file of its own";
+}
+
+// Two links on one machine: each instance has its settings key, its TCP port
+// and its device.
+TEST_F(DaemonProcessTest, TwoInstancesServeTheirOwnPortsAndDevices) {
+  const std::uint16_t portA = FreePort();
+  Store(1, portA, "Scale A", "127.0.0.1", InstanceSettingsKey("scale-a"));
+  FakeSerialDevice deviceB(NextDaemonComPort());
+  ASSERT_EQ(deviceB.Error(), "");
+  LinkSettings b = DefaultLinkSettings();
+  b.ServerPort = FreePort();
+  b.ServerName = "Scale B";
+  b.COMPort = deviceB.PortNumber();
+  ASSERT_TRUE(Save(b, InstanceSettingsKey("scale_b")).written);
+  Start({"--instance", "scale-a"});
+  ChildProcess second(KELDO_LINKD_PATH, output_.path() / "b.txt", {"--instance=scale_b"});
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  ASSERT_TRUE(Until([&] { return second.Output().find("COM Port Open Ok.") != std::string::npos; }))
+      << second.Output();
+
+  Peer a;
+  Peer peerB;
+  ASSERT_TRUE(a.Connect(portA));
+  ASSERT_TRUE(peerB.Connect(static_cast<std::uint16_t>(b.ServerPort)));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+  ASSERT_TRUE(Until([&] { return second.Output().find("Socket Connect.") != std::string::npos; }));
+  ASSERT_TRUE(a.Send("A\r"));
+  ASSERT_TRUE(peerB.Send("B\r"));
+  EXPECT_EQ(device_.Receive(2, 3000), "A\r");
+  EXPECT_EQ(deviceB.Receive(2, 3000), "B\r");
+  device_.Send("W 1.00\r");
+  deviceB.Send("W 2.00\r");
+  EXPECT_EQ(Read(a, 7), "W 1.00\r");
+  EXPECT_EQ(Read(peerB, 7), "W 2.00\r");
+
+  ASSERT_TRUE(second.RequestTermination());
+  EXPECT_EQ(second.Wait(std::chrono::seconds(10)), 0) << second.Output();
+  StopDaemon();
+  EXPECT_EQ(Output().rfind("Name: Scale A\n", 0), 0u) << Output();
+  EXPECT_NE(second.Output().find("Name: Scale B\n"), std::string::npos) << second.Output();
 }
 
 }  // namespace

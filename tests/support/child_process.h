@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace keldo::test {
 
@@ -13,7 +14,8 @@ namespace keldo::test {
 class ChildProcess {
  public:
   // program is a path of the build machine; under Wine it is reached through Z:.
-  ChildProcess(const std::filesystem::path& program, const std::filesystem::path& outputFile);
+  ChildProcess(const std::filesystem::path& program, const std::filesystem::path& outputFile,
+               const std::vector<std::string>& args = {});
   // Ends a program that is still running, without grace.
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
@@ -23,6 +25,9 @@ class ChildProcess {
   // Asks the program to end as the OS's user would: SIGTERM on Linux, Ctrl+Break
   // on Windows. False where that cannot be sent.
   bool RequestTermination();
+  // Asks the program to read its configuration again: SIGHUP on Linux. False
+  // where there is no such request (Windows).
+  bool RequestReload();
   // The exit code once the program has ended, or nothing after timeout.
   std::optional<int> Wait(std::chrono::milliseconds timeout);
   // Everything written so far.

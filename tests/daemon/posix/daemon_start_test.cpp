@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/platform/posix/hive_file.h"
+#include "tests/daemon/command_runner.h"
 
 namespace keldo::test {
 namespace {
@@ -69,6 +70,49 @@ TEST_F(DaemonProcessTest, AStopDoesNotWaitForAnOutstandingHostLookup) {
   ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
   StopDaemon();
   EXPECT_EQ(Output().find("Socket Connect."), std::string::npos);
+}
+
+// SIGHUP does what the window's Save does: the Stop sequence closes the old
+// listener and its peers, the new settings are reported, Start listens anew;
+// new settings that cannot listen end the daemon with 1.
+TEST_F(DaemonProcessTest, SighupReloadsTheSettingsAndListensOnTheNewPort) {
+  const std::uint16_t before = FreePort();
+  Store(1, before);
+  Start();
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  Peer old;
+  ASSERT_TRUE(old.Connect(before));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+
+  const std::uint16_t after = FreePort();
+  const CommandOutcome set = RunCommandLine({"--set", "ServerPort=" + std::to_string(after)});
+  ASSERT_EQ(set.exitCode, 0) << set.err;
+  ASSERT_TRUE(daemon_->RequestReload());
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.", 2)) << Output();
+  const std::string out = Output();
+  const std::size_t reloaded = out.find("TCP Server Mode,Port:" + std::to_string(after) + "\n");
+  ASSERT_NE(reloaded, std::string::npos) << out;
+  EXPECT_LT(out.find("Current Stop\n"), reloaded) << out;
+  EXPECT_NE(out.find("Current Run\n", reloaded), std::string::npos) << out;
+
+  EXPECT_TRUE(Until([&] { return old.AtEnd(); }));
+  Peer again;
+  EXPECT_FALSE(again.Connect(before)) << "the old port is closed";
+  Peer peer;
+  ASSERT_TRUE(peer.Connect(after));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.", 2)) << Output();
+  device_.Send("W 4.00\r");
+  EXPECT_EQ(Read(peer, 7), "W 4.00\r");
+
+  // New settings that cannot listen end it as a start that cannot.
+  Listener squatter;
+  ASSERT_EQ(RunCommandLine({"--set", "ServerPort=" + std::to_string(squatter.Port())}).exitCode, 0);
+  ASSERT_TRUE(daemon_->RequestReload());
+  EXPECT_EQ(daemon_->Wait(10s), 1) << Output();
+  EXPECT_NE(Output().find("keldo-linkd: cannot listen on TCP port " +
+                          std::to_string(squatter.Port()) + ": "),
+            std::string::npos)
+      << Output();
 }
 
 }  // namespace

@@ -18,20 +18,26 @@ struct ChildProcess::State {
 };
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
-                           const std::filesystem::path& outputFile)
+                           const std::filesystem::path& outputFile,
+                           const std::vector<std::string>& args)
     : state_(std::make_unique<State>()) {
   state_->output = outputFile;
   const int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (out < 0) {
     return;
   }
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(out, STDOUT_FILENO);
     ::dup2(out, STDERR_FILENO);
     const int in = ::open("/dev/null", O_RDONLY);
     ::dup2(in, STDIN_FILENO);
-    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   ::close(out);
@@ -51,6 +57,10 @@ bool ChildProcess::Started() const {
 
 bool ChildProcess::RequestTermination() {
   return state_->pid > 0 && !state_->exitCode && ::kill(state_->pid, SIGTERM) == 0;
+}
+
+bool ChildProcess::RequestReload() {
+  return state_->pid > 0 && !state_->exitCode && ::kill(state_->pid, SIGHUP) == 0;
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {

