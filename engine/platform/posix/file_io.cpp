@@ -231,6 +231,8 @@ int ReplaceFile(const std::string& path, std::string_view contents, unsigned new
     if (result == 0 && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
       [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
     }
+  } else {
+    GiveToFolderOwner(fd, ParentFolder(path));
   }
   if (result == 0) {
     result = WriteAll(fd, contents);
@@ -250,6 +252,15 @@ int ReplaceFile(const std::string& path, std::string_view contents, unsigned new
   }
   // The rename is durable only once the folder itself is on disk.
   return SyncFolder(ParentFolder(path));
+}
+
+void GiveToFolderOwner(int fd, const std::string& folder) {
+  struct stat owner {};
+  struct stat file {};
+  if (::geteuid() == 0 && ::stat(folder.c_str(), &owner) == 0 && owner.st_uid != 0 &&
+      ::fstat(fd, &file) == 0 && file.st_uid == 0) {
+    [[maybe_unused]] const int ignored = ::fchown(fd, owner.st_uid, owner.st_gid);
+  }
 }
 
 }  // namespace keldo::platform

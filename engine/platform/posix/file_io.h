@@ -57,6 +57,12 @@ int CheckCanReplace(const std::string& path);
 // is kept; a new file gets `newMode` less the umask.
 int ReplaceFile(const std::string& path, std::string_view contents, unsigned newMode);
 
+// As root, gives a file this process made in a folder that belongs to another
+// user (a service's state folder, edited by an administrator) to that
+// folder's owner, so that the service can still read and write it. Does
+// nothing for anyone else.
+void GiveToFolderOwner(int fd, const std::string& folder);
+
 std::string ParentFolder(const std::string& path);
 
 }  // namespace keldo::platform

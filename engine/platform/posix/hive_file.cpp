@@ -37,6 +37,7 @@ class HiveLock {
       error_ = errno;
       return;
     }
+    GiveToFolderOwner(fd_, ParentFolder(hivePath));
     const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK && errno != EINTR) {

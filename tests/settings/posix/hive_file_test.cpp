@@ -298,6 +298,24 @@ TEST_F(HiveFileTest, AHiveTheUserMayOnlyReadLoadsButRefusesToSave) {
   EXPECT_EQ(ReadFile(MachineHive()), before);
 }
 
+// An administrator's save into a service's state folder (another user's)
+// leaves the files to that user, or the service could read them no more.
+TEST_F(HiveFileTest, ARootSaveInAnotherUsersFolderLeavesTheFilesToThatUser) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root";
+  }
+  constexpr uid_t kNobody = 65534;
+  fs::create_directories(platform::RegistryFolder());
+  ASSERT_EQ(::chown(platform::RegistryFolder().c_str(), kNobody, kNobody), 0);
+  ASSERT_TRUE(Save(DefaultLinkSettings()).written);
+  const std::string hive = platform::HivePath(platform::kRegLocalMachine);
+  for (const std::string& file : {hive, hive + ".lock"}) {
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0) << file;
+    EXPECT_EQ(status.st_uid, kNobody) << file;
+  }
+}
+
 TEST_F(HiveFileTest, TwoProcessesSavingAtOnceLoseNothing) {
   constexpr int kValues = 25;
   int ready[2];
