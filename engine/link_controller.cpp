@@ -222,6 +222,12 @@ void LinkController::tmrConnectTimer() {
   settingUp_ = true;
   SetUpNetwork();
   view_.AppendLog(OpenSerial() ? "COM Port Open Ok." : "COM Port Open Error!");
+  // Running, the link passes what a peer sends during the wait below, as it
+  // does at the first start: a Stop before this Start left it halted, and a
+  // request sent in that second was lost. A Pause meanwhile halts it again.
+  if (state_ == LinkState::Run) {
+    halted_ = false;
+  }
   loop_.ProcessEvents();
   if (!stopped()) {
     loop_.Sleep(kSetUpWaitMs);

@@ -67,6 +67,26 @@ TEST_F(StopAndSaveTest, StopInServerModeDropsEveryPeerSilentlyAndStartListensAga
   EXPECT_EQ(ReceiveAtPeer(c, 6), "again\r");
 }
 
+// A peer that connects and asks while the set-up after a Stop waits is heard,
+// as at the first start.
+TEST_F(StopAndSaveTest, AfterAStopARequestDuringTheSetUpsWaitReachesTheDevice) {
+  const std::uint16_t port = FreePort();
+  Store(ServerSettings(port));
+  StartLink();
+  Link().btnStopClick();
+  Peer peer;
+  loop_.OnSleep([&](std::uint32_t) {
+    loop_.OnSleep(nullptr);
+    ASSERT_TRUE(peer.Connect(port));
+    ASSERT_TRUE(peer.Send("T\r"));
+    // Handled within the wait, as they may be on any platform.
+    EXPECT_TRUE(WaitForTransfer("NET:2"));
+  });
+  Link().btnPlayClick();
+  loop_.Advance(LinkController::kConnectDelayMs);
+  EXPECT_EQ(device_.Receive(2, 3000), "T\r");
+}
+
 TEST_F(StopAndSaveTest, StopInClientModeLogsTheDisconnectAndStartConnectsAgain) {
   const std::uint16_t port = FreePort();
   PortListener listener(port);
