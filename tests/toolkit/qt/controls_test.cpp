@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
@@ -110,6 +112,9 @@ TEST_F(ControlsTest, MaxLengthLimitsTypingButNeverTheProgramsText) {
 
   edit.SetText("abcdefgh");
   EXPECT_EQ(edit.Text(), "abcdefgh");
+  edit.SetText(std::string(100000, 'h'));  // past Qt's own limit too
+  EXPECT_EQ(edit.Text(), std::string(100000, 'h'));
+  edit.SetText("abcdefgh");
   line->setCursorPosition(8);
   QTest::keyClick(line, Qt::Key_Backspace);
   QTest::keyClicks(line, "xy");  // still over the limit: nothing more
@@ -119,6 +124,46 @@ TEST_F(ControlsTest, MaxLengthLimitsTypingButNeverTheProgramsText) {
   edit.SetText("0001");
   QTest::keyClicks(line, "9");
   EXPECT_EQ(edit.Text(), "0001");
+}
+
+// Texts are UTF-8. One that is not shows as Latin-1 and comes back byte for
+// byte while the user leaves it alone.
+TEST_F(ControlsTest, EditShowsStoredTextsAndGivesBackWhatWasTyped) {
+  const std::string utf8 = "Z\xC3\xA9\xE2\x82\xAC\xE6\x97\xA5x";
+  const struct {
+    std::string stored;
+    QString shown;
+  } cases[] = {
+      {utf8, QString::fromUtf8("Z\u00E9\u20AC\u65E5x")},
+      {"Caf\xE9", QString::fromUtf8("Caf\u00E9")},
+      {"Z\xC3\xA9\xE2\x82", QString::fromLatin1("Z\xC3\xA9\xE2\x82")},  // cut short
+      {"\xEF\xBB\xBFid", QChar(0xFEFF) + QStringLiteral("id")},         // the mark kept
+  };
+  auto& form = NewForm();
+  auto& edit = form.Create<ui::Edit>({8, 8, 100, 24});
+  edit.SetMaxLength(40);
+  form.Show();
+  auto* line = static_cast<QLineEdit*>(WidgetOf(edit));
+  for (const auto& c : cases) {
+    edit.SetText(c.stored);
+    EXPECT_EQ(line->text(), c.shown);
+    EXPECT_EQ(ui::qt::ToQString(c.stored), c.shown);
+    EXPECT_EQ(edit.Text(), c.stored);
+  }
+
+  auto type = [&](const QString& text) {
+    for (const QChar ch : text) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(line, &press);
+    }
+  };
+  edit.SetText("Caf\xE9");
+  line->end(false);
+  type("!");
+  EXPECT_EQ(edit.Text(), "Caf\xC3\xA9!");
+  edit.SetText("");
+  type(QString::fromUtf8("Z\u00E9\u20AC\u65E5x"));
+  EXPECT_EQ(edit.Text(), utf8);
 }
 
 TEST_F(ControlsTest, EditableComboKeepsTypedTextApartFromTheChosenItem) {
