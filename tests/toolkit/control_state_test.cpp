@@ -258,5 +258,27 @@ TEST(MemoStateTest, EmptyLinesAreLinesAndAClearStartsAfresh) {
   EXPECT_EQ(log.screen, "c");
 }
 
+// A native view may wrap one long line in quadratic time: a line is cut at
+// the bound, before a UTF-8 character that would be split.
+TEST(MemoStateTest, LongLinesAreCutBeforeTheCharacterThatPassesTheBound) {
+  constexpr std::size_t kMax = ui::Memo::kMaxLineBytes;
+  const std::string fill(kMax - 4, 'h');  // a cut after kMax - 3 bytes splits the euro
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {std::string(kMax, 'h'), std::string(kMax, 'h')},
+      {std::string(100000, 'h'), std::string(kMax - 3, 'h') + "..."},
+      {fill + "\xE2\x82\xAC tail", fill + "..."},
+      {std::string(kMax + 1, '\xE9'), std::string(kMax - 3, '\xE9') + "..."},  // Latin-1
+  };
+  for (const auto& c : cases) {
+    Log log;
+    log.AppendLine(c.text);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{c.shown});
+    EXPECT_EQ(log.screen, c.shown);
+  }
+}
+
 }  // namespace
 }  // namespace keldo
