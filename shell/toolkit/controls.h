@@ -208,7 +208,7 @@ class Memo : public Control {
   // LineCount() see the line as shown.
   virtual void AppendLine(const std::string& text) = 0;
   virtual void Clear() = 0;
-  // The lines as added, without wrapping.
+  // The lines as shown, without wrapping.
   virtual std::vector<std::string> Lines() const = 0;
   // The number of display lines: wrapped lines count as many as they take
   // on screen, and an empty last line is not counted. Real backends measure
