@@ -18,13 +18,12 @@ import os
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                 "tests", "gui"))
 import keldo_link_check as gui  # noqa: E402
-from keldo_link_bench import cpu_seconds  # noqa: E402
+from keldo_link_bench import cpu_seconds, program_target  # noqa: E402
 
 
 def hive(host_bytes):
@@ -75,11 +74,7 @@ def main():
     parser.add_argument("--runs", type=int, default=1)
     parser.add_argument("--timeout", type=float, default=600)
     args = parser.parse_args()
-    home = tempfile.mkdtemp(prefix="keldo-long-host-bench.")
-    pictures = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shell",
-                            "art", "pictures")
-    target = (gui.WineProgram(args.program, args.wine, pictures) if args.wine
-              else gui.QtProgram(args.program, home))
+    target = program_target(args.program, args.wine)
     print(f"program    {args.program}")
     for size in (int(s) for s in args.sizes.split(",")):
         configure(target, args, size)
