@@ -121,8 +121,9 @@ std::unique_ptr<BridgeProcess> StartKeldoUnderWine(const Options& o, const std::
 }
 
 // keldo-linkd reads its settings and its COM number map from hive files only.
+// keldo-linkd-trace is the same with --trace into a file of the work folder.
 std::unique_ptr<BridgeProcess> StartKeldo(const Options& o, const std::string& device, int port,
-                                          const std::filesystem::path& work) {
+                                          const std::filesystem::path& work, bool trace) {
   const auto hives = work / "registry";
   std::filesystem::create_directories(hives);
   std::ofstream(hives / "HKEY_LOCAL_MACHINE.reg")
@@ -130,8 +131,12 @@ std::unique_ptr<BridgeProcess> StartKeldo(const Options& o, const std::string& d
       << "[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n"
       << "\"" << device << "\"=\"COM99\"\n\n"
       << SettingsKey(o, port);
+  std::vector<std::string> argv{o.keldo};
+  if (trace) {
+    argv.push_back("--trace=" + (work / "trace.txt").string());
+  }
   return std::make_unique<BridgeProcess>(
-      "keldo-linkd", std::vector<std::string>{o.keldo},
+      trace ? "keldo-linkd-trace" : "keldo-linkd", argv,
       std::vector<std::string>{"KELDO_REGISTRY_DIR=" + hives.string(),
                                "XDG_CONFIG_HOME=" + (work / "config").string()},
       (work / "keldo-linkd.log").string());
@@ -142,8 +147,8 @@ std::unique_ptr<BridgeProcess> StartBridge(const Options& o, const std::string& 
                                            const std::filesystem::path& work) {
   const std::string p = std::to_string(port);
   const std::string log = (work / (name + ".log")).string();
-  if (name == "keldo-linkd")
-    return StartKeldo(o, device, port, work);
+  if (name == "keldo-linkd" || name == "keldo-linkd-trace")
+    return StartKeldo(o, device, port, work, name == "keldo-linkd-trace");
   if (name == "keldo-linkd.exe")
     return StartKeldoUnderWine(o, device, port, work);
   const std::string baud = std::to_string(o.baud);
@@ -303,7 +308,7 @@ int main(int argc, char** argv) {
   const Options o = Parse(argc, argv);
   std::vector<Row> rows;
   for (const std::string& b : o.bridges) {
-    if (b == "keldo-linkd" && o.keldo.empty()) {
+    if ((b == "keldo-linkd" || b == "keldo-linkd-trace") && o.keldo.empty()) {
       std::fprintf(stderr, "--keldo <path of keldo-linkd> is needed for that bridge\n");
       return 2;
     }
