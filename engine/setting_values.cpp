@@ -155,4 +155,14 @@ std::string SettingText(const LinkSettings& settings, std::string_view name) {
   return rule->text != nullptr ? settings.*(rule->text) : std::to_string(settings.*(rule->number));
 }
 
+bool IsTextSetting(std::string_view name) {
+  const Rule* rule = FindRule(name);
+  return rule != nullptr && rule->text != nullptr;
+}
+
+std::int32_t SettingNumber(const LinkSettings& settings, std::string_view name) {
+  const Rule* rule = FindRule(name);
+  return rule != nullptr && rule->number != nullptr ? settings.*(rule->number) : 0;
+}
+
 }  // namespace keldo

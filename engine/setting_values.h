@@ -50,4 +50,9 @@ void ApplySettingValue(LinkSettings& settings, const SettingValue& value);
 // The value of the setting `name` as text: numbers in decimal, texts as they are.
 std::string SettingText(const LinkSettings& settings, std::string_view name);
 
+// Whether `name` is one of the two texts; the other six are integers.
+bool IsTextSetting(std::string_view name);
+// The value of one of the six integers; 0 for a text.
+std::int32_t SettingNumber(const LinkSettings& settings, std::string_view name);
+
 }  // namespace keldo

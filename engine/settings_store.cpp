@@ -147,6 +147,29 @@ StoreResult Save(const LinkSettings& settings, const std::string& key) {
   });
 }
 
+StoreResult SaveSome(const LinkSettings& settings, const std::vector<std::string_view>& names,
+                     const std::string& key) {
+  return Absorbed([&] {
+    TRegistry reg;
+    reg.SelectRoot(RegistryRoot::LocalMachine);
+    if (!reg.OpenPath(key, true)) {
+      return NotOpened(key);
+    }
+    for (const std::string_view name : kSettingNames) {
+      if (!reg.CreatedKey() && std::find(names.begin(), names.end(), name) == names.end()) {
+        continue;
+      }
+      if (IsTextSetting(name)) {
+        reg.WriteText(std::string(name), SettingText(settings, name));
+      } else {
+        reg.WriteInt(std::string(name), SettingNumber(settings, name));
+      }
+    }
+    reg.ClosePath();
+    return Done();
+  });
+}
+
 StoreResult SaveAutoStart(std::int32_t serverAutoStart) {
   return Absorbed([&] {
     TRegistry reg;

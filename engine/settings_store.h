@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/link_settings.h"
 
@@ -57,6 +58,12 @@ std::string DescribeUnwritableSettings(const std::string& key = kSettingsKey);
 // All eight values in store order, creating the key if needed. A failing
 // write ends the save there; the values before it stay written.
 StoreResult Save(const LinkSettings& settings, const std::string& key = kSettingsKey);
+
+// The named values alone, in store order, into a key that exists, so that
+// what the key holds besides (or cannot give) is left as it is; a key that
+// has to be made gets all eight, as Save writes them.
+StoreResult SaveSome(const LinkSettings& settings, const std::vector<std::string_view>& names,
+                     const std::string& key = kSettingsKey);
 
 // ServerAutoStart alone, creating the key if needed.
 StoreResult SaveAutoStart(std::int32_t serverAutoStart);

@@ -100,12 +100,11 @@ int SetSettings(const std::string& key, const std::vector<std::string>& assignme
     }
     value.number = *number;
   }
-  LinkSettings settings;
-  Load(settings, key);
+  LinkSettings settings = DefaultLinkSettings();
   for (const SettingValue& value : values) {
     ApplySettingValue(settings, value);
   }
-  const StoreResult stored = Save(settings, key);
+  const StoreResult stored = SaveSome(settings, names, key);
   if (!stored.written) {
     const std::string why = DescribeUnwritableSettings(key);
     WriteLine(err, "keldo-linkd: the settings were not saved: " + stored.failure +

@@ -19,9 +19,9 @@ namespace keldo {
 int ShowSettings(const std::string& key, std::FILE* out, std::FILE* err);
 
 // --set: checks every Name=value first (2 and nothing written for a bad
-// one), then gives a device path its COM number and stores the settings as
-// the window's Save does; 1 when a write is refused. Shows the settings it
-// set as --show does.
+// one), then gives a device path its COM number and stores the values given
+// (SaveSome: all eight into a key it has to make); 1 when a write is
+// refused. Shows the settings it set as --show does.
 int SetSettings(const std::string& key, const std::vector<std::string>& assignments, std::FILE* out,
                 std::FILE* err);
 

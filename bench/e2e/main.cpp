@@ -50,6 +50,7 @@ struct Row {
   ThroughputResult stream;
   double idleCpuMsPerS = 0;
   double busyCpuMsPerS = 0;
+  double linesCpuMsPerS = 0;  // while the device streams lines at --baud
   long rssKiB = 0;
   std::string note;
 };
@@ -211,7 +212,9 @@ Row Measure(const Options& o, const std::string& name) {
   row.busyCpuMsPerS =
       (bridge->CpuSeconds() - busy0) * 1000 / (row.exchanges.seconds + row.stream.seconds);
   std::fprintf(stderr, "%s: %.0f s of device lines at %d baud\n", name.c_str(), o.seconds, o.baud);
+  const double lines0 = bridge->CpuSeconds();
   row.lines = peer.LinesFor(o.seconds, device, o.baud / 11.0);
+  row.linesCpuMsPerS = (bridge->CpuSeconds() - lines0) * 1000 / o.seconds;
   row.rssKiB = bridge->PeakResidentKiB();
   if (device.BadCommands() != 0) {
     row.note = std::to_string(device.BadCommands()) + " garbled commands reached the device";
@@ -229,16 +232,19 @@ void Print(const Options& o, const std::vector<Row>& rows) {
   std::printf(
       "| bridge | RTT p50 ms | RTT p99 ms | RTT max ms | failed | spaced RTT p50 ms | spaced RTT "
       "p99 ms | %zu-B replies KiB/s | lost | net->serial MiB/s | lost | device lines | at peer "
-      "once | lost | repeated | extra bytes | CPU idle ms/s | CPU busy ms/s | peak RSS MiB |\n",
+      "once | lost | repeated | extra bytes | CPU idle ms/s | CPU busy ms/s | CPU lines ms/s | "
+      "peak "
+      "RSS MiB |\n",
       o.replySize);
-  std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Row& r : rows) {
     const auto& l = r.latency.microseconds;
     const auto& sp = r.spaced.microseconds;
     std::printf(
         "| %s | %.2f | %.2f | %.2f | %llu | %.2f | %.2f | %.1f | %llu | %.2f | %llu | %llu | %llu "
         "| "
-        "%llu | %llu | %llu | %.2f | %.1f | %.1f |%s%s\n",
+        "%llu | %llu | %llu | %.2f | %.1f | %.1f | %.1f |%s%s\n",
         r.bridge.c_str(), Percentile(l, 0.5) / 1000, Percentile(l, 0.99) / 1000,
         l.empty() ? 0.0 : *std::max_element(l.begin(), l.end()) / 1000,
         static_cast<unsigned long long>(r.latency.failures + r.spaced.failures),
@@ -255,7 +261,8 @@ void Print(const Options& o, const std::vector<Row>& rows) {
         static_cast<unsigned long long>(r.lines.lost),
         static_cast<unsigned long long>(r.lines.repeated),
         static_cast<unsigned long long>(r.lines.extraBytes), r.idleCpuMsPerS, r.busyCpuMsPerS,
-        static_cast<double>(r.rssKiB) / 1024, r.note.empty() ? "" : " ", r.note.c_str());
+        r.linesCpuMsPerS, static_cast<double>(r.rssKiB) / 1024, r.note.empty() ? "" : " ",
+        r.note.c_str());
   }
   std::printf(
       "\n%d exchanges of 16-byte replies back to back and %d at random moments for latency; "

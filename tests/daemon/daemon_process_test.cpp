@@ -157,13 +157,9 @@ TEST_F(DaemonProcessTest, TheTraceShowsEachChunkWithItsDirectionAndWhatBecameOfI
   const std::size_t dropped = text.find(
       " COM>NET - 7 bytes, dropped: no peer\n"
       "00000000  57 20 30 2e 30 30 0d   ");
-  const std::size_t request = text.find(" NET>COM 127.0.0.1:");
-  const std::size_t reply = text.find(" COM>NET 127.0.0.1:");
-  ASSERT_NE(dropped, std::string::npos) << text;
-  ASSERT_NE(request, std::string::npos) << text;
+  const std::size_t request = text.find(" NET>COM 127.0.0.1:", dropped);
+  const std::size_t reply = text.find(" COM>NET 127.0.0.1:", request);
   ASSERT_NE(reply, std::string::npos) << text;
-  EXPECT_LT(dropped, request);
-  EXPECT_LT(request, reply);
   EXPECT_NE(text.find(" 2 bytes\n00000000  54 0d  ", request), std::string::npos) << text;
   EXPECT_NE(text.find("|T.|\n", request), std::string::npos) << text;
   EXPECT_NE(text.find(" 7 bytes\n00000000  57 20 31 2e 35 30 0d  ", reply), std::string::npos)

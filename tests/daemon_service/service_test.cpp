@@ -4,6 +4,7 @@
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "engine/settings_store.h"
@@ -18,37 +19,35 @@ using namespace std::chrono_literals;
 constexpr const char* kInstance = "svctest";
 constexpr const char* kName = "KELDOLink-svctest";
 
-// The service as the service manager reports it, or nothing when it is not
-// installed.
-std::optional<SERVICE_STATUS> Status() {
+// Calls use(service) on the service opened with access; false when it is
+// not installed.
+template <class Use>
+bool WithService(DWORD access, Use use) {
   const SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  const SC_HANDLE service =
-      manager != nullptr ? ::OpenServiceA(manager, kName, SERVICE_QUERY_STATUS) : nullptr;
-  std::optional<SERVICE_STATUS> status;
-  if (service != nullptr) {
-    status.emplace();
-    ::QueryServiceStatus(service, &*status);
-    ::CloseServiceHandle(service);
+  const SC_HANDLE service = manager != nullptr ? ::OpenServiceA(manager, kName, access) : nullptr;
+  const bool used = service != nullptr && use(service);
+  for (const SC_HANDLE handle : {service, manager}) {
+    if (handle != nullptr) {
+      ::CloseServiceHandle(handle);
+    }
   }
-  if (manager != nullptr) {
-    ::CloseServiceHandle(manager);
+  return used;
+}
+
+std::optional<SERVICE_STATUS> Status() {
+  SERVICE_STATUS status{};
+  if (!WithService(SERVICE_QUERY_STATUS,
+                   [&](SC_HANDLE service) { return ::QueryServiceStatus(service, &status); })) {
+    return std::nullopt;
   }
   return status;
 }
 
 bool SendControl(DWORD control) {
-  const SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  const SC_HANDLE service =
-      manager != nullptr ? ::OpenServiceA(manager, kName, SERVICE_PAUSE_CONTINUE) : nullptr;
   SERVICE_STATUS status{};
-  const bool sent = service != nullptr && ::ControlService(service, control, &status);
-  if (service != nullptr) {
-    ::CloseServiceHandle(service);
-  }
-  if (manager != nullptr) {
-    ::CloseServiceHandle(manager);
-  }
-  return sent;
+  return WithService(SERVICE_PAUSE_CONTINUE, [&](SC_HANDLE service) {
+    return ::ControlService(service, control, &status) != FALSE;
+  });
 }
 
 // keldo-linkd.exe --install-service and its peers, under Wine's own service
