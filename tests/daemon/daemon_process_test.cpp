@@ -80,26 +80,66 @@ TEST_F(DaemonProcessTest, ClientModeAnswersTheIdentificationQueryAndPassesASplit
 // so that a service manager restarts it.
 TEST_F(DaemonProcessTest, AServerThatCannotListenSaysWhyAndExitsWithAnError) {
   Listener squatter;
+  const std::string free = std::to_string(FreePort());
   struct Case {
     std::int32_t port;
-    std::string why;
+    const char* bind;
+    const char* allow;
+    std::string said;
   };
+  const std::string port = std::to_string(squatter.Port());
   const Case cases[] = {
-      {squatter.Port(), "on API 'bind'"},
-      {70000, "(10022), on API 'bind'"},
+      {squatter.Port(), "", "", "TCP port " + port + ": Windows socket error: "},
+      {70000, "", "", "TCP port 70000: Windows socket error: "},
+      {std::stoi(free), "192.0.2.1", "", "TCP port " + free + " at 192.0.2.1: Windows socket "},
+      {std::stoi(free), "", "10.0.0.0/8 10.0.0.300",
+       "TCP port " + free + ": ServerAllow: '10.0.0.300'"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.port);
+    SCOPED_TRACE(c.said);
     Store(1, c.port);
+    StoreAccess(c.bind, c.allow);
     Start();
     EXPECT_EQ(daemon_->Wait(10s), 1) << Output();
     const std::string out = Output();
-    const std::size_t said =
-        out.find("keldo-linkd: cannot listen on TCP port " + std::to_string(c.port) + ": ");
-    ASSERT_NE(said, std::string::npos) << out;
-    EXPECT_NE(out.find(c.why, said), std::string::npos) << out;
+    EXPECT_NE(out.find("keldo-linkd: cannot listen on " + c.said), std::string::npos) << out;
     EXPECT_NE(out.find("Current Stop\n", out.find("Current Run\n")), std::string::npos) << out;
   }
+}
+
+// A scan must not flood the journal: the first refusal is written at once,
+// the rest of that second as one line with their count.
+TEST_F(DaemonProcessTest, PeersOutsideServerAllowAreRefusedAndReportedOnStandardError) {
+  const std::uint16_t port = FreePort();
+  Store(1, port);
+  StoreAccess("", "127.0.0.1");
+  Start();
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  Peer allowed;
+  ASSERT_TRUE(allowed.Connect(port));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+  for (int i = 0; i < 3; ++i) {
+    Peer refused;
+    ASSERT_TRUE(refused.Connect(port, "127.0.0.1", "127.0.0.2"));
+    EXPECT_TRUE(Until([&] { return refused.Gone(); }));
+  }
+  device_.Send("W 1.00\r");
+  EXPECT_EQ(Read(allowed, 7), "W 1.00\r");
+  StopDaemon();
+  const std::string out = Output();
+  const std::string line = "keldo-linkd: refused 127.0.0.2: not in ServerAllow";
+  EXPECT_NE(out.find("TCP Server Mode,Port:" + std::to_string(port) + "\nAllow:127.0.0.1\n"),
+            std::string::npos)
+      << out;
+  ASSERT_NE(out.find(line + "\n"), std::string::npos) << out;
+  int refusals = 0;  // a line without a count stands for one
+  for (std::size_t at = out.find(line); at != std::string::npos; at = out.find(line, at + 1)) {
+    const std::size_t end = out.find('\n', at);
+    const std::string count = out.substr(at + line.size(), end - at - line.size());
+    refusals += count.empty() ? 1 : std::stoi(count.substr(2));
+  }
+  EXPECT_EQ(refusals, 3) << out;
+  EXPECT_EQ(out.find("Socket Connect.", out.find("Socket Connect.") + 1), std::string::npos) << out;
 }
 
 // A USB adapter pulled and plugged in again: the loss is reported, and the

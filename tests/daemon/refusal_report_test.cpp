@@ -1,0 +1,58 @@
+#include "apps/keldo-linkd/refusal_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/test_loop.h"
+#include "tests/support/virtual_time_loop.h"
+
+namespace keldo {
+namespace {
+
+class RefusalReportTest : public ::testing::Test {
+ protected:
+  // The lines written since the last call, each with its time.
+  std::vector<std::string> Written() { return std::exchange(lines_, {}); }
+
+  test::VirtualTimeLoop loop_{test::TestLoop()};
+  std::vector<std::string> lines_;
+  RefusalReport report_{loop_, [this](const std::string& line) {
+                          lines_.push_back(std::to_string(loop_.Now()) + " " + line);
+                        }};
+};
+
+TEST_F(RefusalReportTest, AScanWritesAtMostOneLineASecondPerAddressWithACount) {
+  const std::string a = " keldo-linkd: refused 10.0.0.9: not in ServerAllow";
+  const std::string b = " keldo-linkd: refused 10.0.0.10: not in ServerAllow";
+  report_.Refused("10.0.0.9");
+  EXPECT_EQ(Written(), std::vector<std::string>{"0" + a});
+
+  // 10.0.0.9 every 10 ms; 10.0.0.10 starts half-way through the first second.
+  for (int ms = 10; ms <= 2500; ms += 10) {
+    loop_.Advance(10);
+    report_.Refused("10.0.0.9");
+    if (ms >= 500 && ms < 600) {
+      report_.Refused("10.0.0.10");
+    }
+  }
+  // 10.0.0.10's second line waits for the second tick after its first.
+  EXPECT_EQ(Written(), (std::vector<std::string>{"500" + b, "1000" + a + " x99", "2000" + b + " x9",
+                                                 "2000" + a + " x100"}));
+
+  // Quiet: what is left comes with the next second, then nothing.
+  loop_.Advance(5000);
+  EXPECT_EQ(Written(), std::vector<std::string>{"3000" + a + " x51"});
+
+  // After a quiet second a refusal shows at once again.
+  report_.Refused("10.0.0.10");
+  EXPECT_EQ(Written(), std::vector<std::string>{"7500" + b});
+  report_.Refused("10.0.0.10");
+  report_.Flush();
+  EXPECT_EQ(Written(), std::vector<std::string>{"7500" + b});
+}
+
+}  // namespace
+}  // namespace keldo
