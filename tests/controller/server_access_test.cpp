@@ -60,11 +60,16 @@ TEST_F(ServerAccessTest, TheListenAddressAndTheAllowListDecideWhoGetsIn) {
       {" 127.0.0.1 ", "127.0.0.2,  127.0.0.1", "Bind:127.0.0.1,Allow:127.0.0.2,127.0.0.1", false,
        true},
       {"", "10.0.0.0/8 127.0.0.0/31", "Allow:10.0.0.0/8,127.0.0.0/31", true, false},
+      {"", "127.0.0.3/30", "Allow:127.0.0.3/30", true, true},  // host bits ignored: .0 to .3
+      {"", "0.0.0.0/0", "Allow:0.0.0.0/0", true, true},
       {"192.0.2.1", "", "Bind:192.0.2.1", false, false, "on API 'bind'"},  // not this machine's
       {"::1", "", "Bind:::1", false, false, "'::1' is not an IPv4 address"},
       {"127.0.0.1 127.0.0.2", "", "Bind:127.0.0.1 127.0.0.2", false, false, "is not an IPv4"},
       {"", "127.0.0.1, 127.0.0.1/33", "Allow:127.0.0.1,127.0.0.1/33", false, false,
        "ServerAllow: '127.0.0.1/33' is not an IPv4 address or range"},
+      {"", "127.0.0.1/8/8", "Allow:127.0.0.1/8/8", false, false, "'127.0.0.1/8/8' is not"},
+      {"", "127.0.0.1/ 8", "Allow:127.0.0.1/,8", false, false, "'127.0.0.1/' is not"},
+      {"", "localhost", "Allow:localhost", false, false, "'localhost' is not"},
       {"", nullptr, nullptr, false, false, "Invalid data type for 'ServerAllow'"},
   };
   for (const Case& c : cases) {
