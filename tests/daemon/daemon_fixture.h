@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "engine/link_settings.h"
-#include "engine/registry.h"
 #include "engine/settings_store.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_serial_device.h"
@@ -43,15 +42,6 @@ class DaemonProcessTest : public ::testing::Test {
     s.COMPort = device_.PortNumber();
     const StoreResult stored = Save(s);
     ASSERT_TRUE(stored.written) << stored.failure;
-  }
-
-  // The values a hand-edited key adds to what Store writes.
-  static void StoreAccess(const std::string& bind, const std::string& allow) {
-    TRegistry reg;
-    reg.SelectRoot(RegistryRoot::LocalMachine);
-    ASSERT_TRUE(reg.OpenPath(kSettingsKey, true));
-    reg.WriteText("ServerBind", bind);
-    reg.WriteText("ServerAllow", allow);
   }
 
   void Start() {

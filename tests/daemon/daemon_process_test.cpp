@@ -106,7 +106,7 @@ TEST_F(DaemonProcessTest, AServerThatCannotListenSaysWhyAndExitsWithAnError) {
 TEST_F(DaemonProcessTest, APeerOutsideServerAllowIsRefusedWithALineOnStandardError) {
   const std::uint16_t port = FreePort();
   Store(1, port);
-  StoreAccess("", "127.0.0.1");
+  StoreServerAccess("", "127.0.0.1");
   Start();
   ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
   Peer refused;
