@@ -27,7 +27,6 @@ class AllowList {
   // with that entry in badEntry.
   static std::optional<AllowList> Parse(std::string_view text, std::string& badEntry);
 
-  bool Empty() const { return ranges_.empty(); }
   // address in network byte order.
   bool Allows(std::uint32_t address) const;
 
