@@ -4,10 +4,22 @@
 #include <charconv>
 #include <cstddef>
 
+#include "engine/allow_list.h"
 #include "engine/platform/serial_device_names.h"
+#include "engine/platform/socket_api.h"
 
 namespace keldo {
 namespace {
+
+bool IsAddressOrNothing(std::string_view text) {
+  std::uint32_t address = 0;
+  return text.empty() || net::ParseIpv4(std::string(text), address);
+}
+
+bool IsAllowList(std::string_view text) {
+  std::string badEntry;
+  return AllowList::Parse(text, badEntry).has_value();
+}
 
 // One setting: where it lives in LinkSettings, and what a value may be.
 struct Rule {
@@ -17,6 +29,7 @@ struct Rule {
   std::int32_t min;
   std::int32_t max;
   std::string_view allowed;
+  bool (*textCheck)(std::string_view) = nullptr;  // beyond having no control characters
 };
 
 constexpr Rule kRules[] = {
@@ -30,6 +43,12 @@ constexpr Rule kRules[] = {
      "1 to 255, COM1 to COM255 or (on Linux) a serial device's path"},
     {"COMBaud", &LinkSettings::COMBaud, nullptr, 0, 13,
      "0 to 13 or its mode, 4800,n,8,1 to 230400,e,8,1"},
+    {"ServerBind", nullptr, &LinkSettings::ServerBind, 0, 0,
+     "one IPv4 address, or nothing for every interface", &IsAddressOrNothing},
+    {"ServerAllow", nullptr, &LinkSettings::ServerAllow, 0, 0,
+     "IPv4 addresses and ranges (address/prefix length) separated by commas or spaces, or "
+     "nothing for everyone",
+     &IsAllowList},
 };
 
 const Rule* FindRule(std::string_view name) {
@@ -109,7 +128,7 @@ SettingValue CheckSettingValue(std::string_view name, std::string_view text) {
                   std::string(text) + "\"" + (why.empty() ? "" : " (" + why + ")");
   };
   if (rule->text != nullptr) {
-    if (HasControlCharacter(text)) {
+    if (HasControlCharacter(text) || (rule->textCheck != nullptr && !rule->textCheck(text))) {
       refuse("");
     } else {
       value.text = text;

@@ -14,11 +14,13 @@
 
 namespace keldo {
 
-// The value names in store order.
-inline constexpr std::array<std::string_view, 8> kSettingNames = {
-    "ServerID",   "ServerName",      "ServerMode", "ServerHost",
-    "ServerPort", "ServerAutoStart", "COMPort",    "COMBaud",
+// The value names in store order: the eight every save writes, then the
+// server's two optional texts, which only a key that has them holds.
+inline constexpr std::array<std::string_view, 10> kSettingNames = {
+    "ServerID",        "ServerName", "ServerMode", "ServerHost", "ServerPort",
+    "ServerAutoStart", "COMPort",    "COMBaud",    "ServerBind", "ServerAllow",
 };
+inline constexpr std::size_t kSavedSettingCount = 8;
 
 // The name as kSettingNames writes it, for a name in any letter case.
 std::optional<std::string_view> SettingName(std::string_view name);
@@ -40,7 +42,9 @@ struct SettingValue {
 // it): ServerPort 1..65535; ServerMode 0/client or 1/server; COMBaud 0..13 or
 // its mode string; COMPort 1..255, COM1..COM255 or a device path where the
 // platform names serial devices by path; ServerID 1..9999; ServerAutoStart
-// 0 or 1; ServerName and ServerHost any text without control characters.
+// 0 or 1; ServerName and ServerHost any text without control characters;
+// ServerBind one IPv4 address, ServerAllow IPv4 addresses and ranges as the
+// server takes them, both empty for none.
 // Numbers are decimal digits only; words and mode strings match in any case.
 SettingValue CheckSettingValue(std::string_view name, std::string_view text);
 
@@ -50,7 +54,7 @@ void ApplySettingValue(LinkSettings& settings, const SettingValue& value);
 // The value of the setting `name` as text: numbers in decimal, texts as they are.
 std::string SettingText(const LinkSettings& settings, std::string_view name);
 
-// Whether `name` is one of the two texts; the other six are integers.
+// Whether `name` is one of the four texts; the other six are integers.
 bool IsTextSetting(std::string_view name);
 // The value of one of the six integers; 0 for a text.
 std::int32_t SettingNumber(const LinkSettings& settings, std::string_view name);

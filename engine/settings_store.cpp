@@ -101,12 +101,24 @@ StoredSettings LoadStored(const std::string& key) {
     settings.ServerAutoStart = readInt(fallback.ServerAutoStart);
     settings.COMPort = readInt(fallback.COMPort);
     settings.COMBaud = readInt(fallback.COMBaud);
-    reg.ClosePath();
   } catch (const std::exception& e) {
     // The fields from the failing one on keep their defaults.
     found.failure = e.what();
   } catch (...) {
     found.failure = "unknown error";
+  }
+  // Read whatever happened above: a restriction lost with a failed load would
+  // open the listener to everyone.
+  try {
+    if (reg.HasOpenKey()) {
+      next = kSavedSettingCount;
+      settings.ServerBind = readText({});
+      settings.ServerAllow = readText({});
+    }
+  } catch (const std::exception& e) {
+    settings.ServerAccessError = e.what();
+  } catch (...) {
+    settings.ServerAccessError = "unknown error";
   }
   return found;
 }
@@ -155,8 +167,10 @@ StoreResult SaveSome(const LinkSettings& settings, const std::vector<std::string
     if (!reg.OpenPath(key, true)) {
       return NotOpened(key);
     }
-    for (const std::string_view name : kSettingNames) {
-      if (!reg.CreatedKey() && std::find(names.begin(), names.end(), name) == names.end()) {
+    for (std::size_t i = 0; i < kSettingNames.size(); ++i) {
+      const std::string_view name = kSettingNames[i];
+      const bool named = std::find(names.begin(), names.end(), name) != names.end();
+      if (!named && !(reg.CreatedKey() && i < kSavedSettingCount)) {
         continue;
       }
       if (IsTextSetting(name)) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/link_settings.h"
+#include "engine/setting_values.h"
 
 namespace keldo {
 
@@ -34,15 +35,17 @@ struct StoreResult {
 
 // Defaults, then the stored values in store order, a missing value taking its
 // fallback. An unreadable value ends the load there: the fields from it on
-// keep their defaults.
+// keep their defaults. ServerBind and ServerAllow are read after them in any
+// case; one that cannot be read leaves its reason in ServerAccessError.
 void Load(LinkSettings& settings, const std::string& key = kSettingsKey);
 
 // What Load finds, value by value, for a listing of the settings.
 struct StoredSettings {
   LinkSettings settings;  // as Load yields them
   bool keyFound = false;
-  std::array<bool, 8> stored{};  // per value in store order: read from the key
-  std::string failure;           // the read that ended the load, if one did
+  // Per value of kSettingNames: read from the key.
+  std::array<bool, kSettingNames.size()> stored{};
+  std::string failure;  // the read that ended the load of the eight, if one did
 };
 StoredSettings LoadStored(const std::string& key = kSettingsKey);
 

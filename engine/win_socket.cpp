@@ -78,11 +78,8 @@ const std::string& TCustomWinSocket::PeerText() {
   std::uint16_t port = 0;
   if (peerText_.empty() && socket_ != net::kInvalidSocket &&
       net::PeerAddress(socket_, address, port)) {
-    const auto* octets = reinterpret_cast<const std::uint8_t*>(&address);
-    const auto* portBytes = reinterpret_cast<const std::uint8_t*>(&port);
-    peerText_ = std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-                std::to_string(octets[2]) + "." + std::to_string(octets[3]) + ":" +
-                std::to_string(portBytes[0] << 8 | portBytes[1]);
+    const auto* portBytes = reinterpret_cast<const std::uint8_t*>(&port);  // network order
+    peerText_ = net::Ipv4Text(address) + ":" + std::to_string(portBytes[0] << 8 | portBytes[1]);
   }
   return peerText_;
 }

@@ -4,9 +4,11 @@
 #include <string>
 
 #include "apps/keldo-linkd/command_line.h"
+#include "apps/keldo-linkd/refusal_report.h"
 #include "apps/keldo-linkd/serial_watch.h"
 #include "apps/keldo-linkd/terminal_view.h"
 #include "apps/keldo-linkd/trace.h"
+#include "engine/allow_list.h"
 #include "engine/link_controller.h"
 #include "engine/settings_store.h"
 
@@ -15,8 +17,9 @@ namespace {
 
 std::string NetworkFailure(const LinkSettings& settings, const std::string& reason) {
   if (settings.ServerMode == 1) {
-    return "keldo-linkd: cannot listen on TCP port " + std::to_string(settings.ServerPort) + ": " +
-           reason;
+    const std::string bind = JoinAddressList(settings.ServerBind, ' ');
+    return "keldo-linkd: cannot listen on TCP port " + std::to_string(settings.ServerPort) +
+           (bind.empty() ? "" : " at " + bind) + ": " + reason;
   }
   return "keldo-linkd: cannot connect to " + settings.ServerHost + ":" +
          std::to_string(settings.ServerPort) + ": " + reason;
@@ -68,6 +71,8 @@ int RunDaemon(EventLoop& loop, const DaemonOutput& output, const DaemonOptions& 
     exitCode = kExitFailed;
     loop.Quit();
   });
+  RefusalReport refusals(loop, alert);
+  view.SetOnPeerRefused([&refusals](const std::string& address) { refusals.Refused(address); });
   // Load gives the defaults both for settings that do not exist and for
   // settings it cannot read; only the second is worth a word.
   const auto reportUnreadable = [&] {
@@ -96,6 +101,7 @@ int RunDaemon(EventLoop& loop, const DaemonOutput& output, const DaemonOptions& 
   loop.Guard([&controller] { controller.btnStopClick(); });
   loop.SetOnReloadRequest(nullptr);
   view.Flush();
+  refusals.Flush();
   return exitCode;
 }
 

@@ -49,6 +49,11 @@ bool ShowLines(const std::string& key, const std::vector<std::string_view>& name
                        "; it and the settings after it show their defaults");
     readable = false;
   }
+  if (const std::string& why = found.settings.ServerAccessError; !why.empty()) {
+    WriteLine(err, "keldo-linkd: " + why + "; a server does not listen until it is mended");
+    readable = false;
+  }
+
   for (std::size_t i = 0; i < kSettingNames.size(); ++i) {
     if (std::find(names.begin(), names.end(), kSettingNames[i]) != names.end()) {
       WriteLine(out, ShownValue(found.settings, kSettingNames[i]) +
@@ -74,10 +79,11 @@ int SetSettings(const std::string& key, const std::vector<std::string>& assignme
     const std::string given = assignment.substr(0, equals);
     const std::optional<std::string_view> name = SettingName(given);
     if (!name) {
-      WriteLine(err, "keldo-linkd: " + given +
-                         " is not a setting; the settings are ServerID, "
-                         "ServerName, ServerMode, ServerHost, ServerPort, "
-                         "ServerAutoStart, COMPort and COMBaud");
+      std::string known;
+      for (const std::string_view setting : kSettingNames) {
+        known += (known.empty() ? "" : ", ") + std::string(setting);
+      }
+      WriteLine(err, "keldo-linkd: " + given + " is not a setting; the settings are " + known);
       return kExitUsage;
     }
     SettingValue value = CheckSettingValue(*name, std::string_view(assignment).substr(equals + 1));

@@ -68,7 +68,9 @@ constexpr const char* kDefaults =
     "ServerPort=5001 (default)\n"
     "ServerAutoStart=0 (default)\n"
     "COMPort=1 (default)\n"
-    "COMBaud=5 (19200,e,8,1) (default)\n";
+    "COMBaud=5 (19200,e,8,1) (default)\n"
+    "ServerBind= (default)\n"
+    "ServerAllow= (default)\n";
 
 struct SetCase {
   std::string assignment;
@@ -95,6 +97,8 @@ TEST(CommandLineTest, SetRefusesBadValuesWithNothingWritten) {
       {"COMPort=/no/such/device", 2, "COMPort takes 1 to 255"},
       {"ServerName=Scale\t1", 2, "ServerName takes text without control characters"},
       {"ServerHost=a\x7f", 2, "ServerHost takes text without control characters"},
+      {"ServerBind=10.0.0.1 10.0.0.2", 2, "ServerBind takes one IPv4 address, or nothing"},
+      {"ServerAllow=10.0.0.0/33", 2, "ServerAllow takes IPv4 addresses and ranges"},
       {"ServerSpeed=5", 2, "ServerSpeed is not a setting; the settings are ServerID"},
   };
   for (const SetCase& c : cases) {
@@ -128,6 +132,9 @@ TEST(CommandLineTest, SetStoresCheckedValuesThatShowThenShows) {
       {"ServerName=Scale 2 (left)", 0, "ServerName=Scale 2 (left)"},
       {"ServerHost=", 0, "ServerHost="},
       {"ServerAutoStart=1", 0, "ServerAutoStart=1"},
+      {"ServerBind=127.0.0.1", 0, "ServerBind=127.0.0.1"},
+      {"ServerAllow=192.168.1.0/24, 10.0.0.7", 0, "ServerAllow=192.168.1.0/24, 10.0.0.7"},
+      {"ServerBind=", 0, "ServerBind="},
   };
   for (const SetCase& c : cases) {
     SCOPED_TRACE(c.assignment);
@@ -140,7 +147,8 @@ TEST(CommandLineTest, SetStoresCheckedValuesThatShowThenShows) {
   const CommandOutcome shown = RunCommandLine({"--show"});
   EXPECT_EQ(shown.out,
             "ServerID=9999\nServerName=Scale 2 (left)\nServerMode=1\nServerHost=\n"
-            "ServerPort=6000\nServerAutoStart=1\nCOMPort=255\nCOMBaud=11 (115200,e,8,1)\n");
+            "ServerPort=6000\nServerAutoStart=1\nCOMPort=255\nCOMBaud=11 (115200,e,8,1)\n"
+            "ServerBind=\nServerAllow=192.168.1.0/24, 10.0.0.7\n");
   // Into a key that exists only the values given go: here an instance's key
   // that holds a host and no mode, which loads as a client.
   {
