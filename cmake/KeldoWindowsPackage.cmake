@@ -25,6 +25,8 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${keldo_files_dir}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:keldo-link> $<TARGET_FILE:keldo-linkd> ${KELDO_ART_ICO}
           ${keldo_files_dir}
+  # The symbol tables are more than half of each file and of no use to a user.
+  COMMAND ${CMAKE_STRIP} --strip-all ${keldo_files_dir}/keldo-link.exe ${keldo_files_dir}/keldo-linkd.exe
   COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/README.md -DOUT=${keldo_files_dir}/README.txt
           -P ${PROJECT_SOURCE_DIR}/cmake/KeldoCrlf.cmake
   COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/LICENSE -DOUT=${keldo_files_dir}/LICENSE.txt
