@@ -40,21 +40,17 @@ set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-set(CPACK_DEBIAN_KELDO-LINK_PACKAGE_NAME keldo-link)
-set(CPACK_DEBIAN_KELDO-LINK_DESCRIPTION
-    "join a serial port to a TCP connection, with a window
-KELDO Link makes a serial device that answers in lines ended by a carriage
+set(keldo_about "KELDO Link makes a serial device that answers in lines ended by a carriage
 return (a scale, a meter, a terminal) reachable over the network, as a TCP
-server on port 5001 or as a TCP client that reconnects every 5 seconds.
+server on port 5001 or as a TCP client that reconnects every 5 seconds.")
+set(CPACK_DEBIAN_KELDO-LINK_PACKAGE_NAME keldo-link)
+set(CPACK_DEBIAN_KELDO-LINK_DESCRIPTION "join a serial port to a TCP connection, with a window
+${keldo_about}
 This package holds the desktop program: a small window with the log and the
 state, and an icon in the notification area.")
-
 set(CPACK_DEBIAN_KELDO-LINKD_PACKAGE_NAME keldo-linkd)
-set(CPACK_DEBIAN_KELDO-LINKD_DESCRIPTION
-    "join a serial port to a TCP connection, as a service
-KELDO Link makes a serial device that answers in lines ended by a carriage
-return (a scale, a meter, a terminal) reachable over the network, as a TCP
-server on port 5001 or as a TCP client that reconnects every 5 seconds.
+set(CPACK_DEBIAN_KELDO-LINKD_DESCRIPTION "join a serial port to a TCP connection, as a service
+${keldo_about}
 This package holds the daemon keldo-linkd for machines without a desktop and
 its systemd unit, installed disabled.")
 set(keldo_maintainer_scripts postinst prerm postrm)

@@ -12,6 +12,8 @@ import subprocess
 import sys
 import tempfile
 
+from report import check, exit_status
+
 ICONS = [f"usr/share/icons/hicolor/{n}x{n}/apps/keldo-link.png" for n in (16, 24, 32, 48, 64, 128)]
 DOCS = ["usr/share/doc/{p}/copyright", "usr/share/doc/{p}/changelog.gz"]
 
@@ -37,16 +39,6 @@ DEPENDS = {
     "keldo-link": (["libc6", "libqt6core6", "libqt6widgets6"], []),
     "keldo-linkd": (["libc6", "libqt6core6", "libqt6network6"], ["libqt6gui6", "libqt6widgets6"]),
 }
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
-
 
 def run(*cmd, env=None):
     return subprocess.run(cmd, capture_output=True, text=True, env=env, timeout=300)
@@ -138,8 +130,7 @@ def main():
         check_desktop_files(roots["keldo-link"])
     if (roots["keldo-linkd"] / "usr/lib/systemd").exists():
         check_unit(roots["keldo-linkd"])
-    print(f"{len(failures)} failure(s)")
-    return 1 if failures else 0
+    return exit_status()
 
 
 if __name__ == "__main__":

@@ -15,6 +15,8 @@ import subprocess
 import sys
 import zipfile
 
+from report import check, exit_status
+
 INSTALL_DIR = r"C:\Program Files\KELDO Link"
 SHIPPED = ["keldo-link.exe", "keldo-linkd.exe", "README.txt", "LICENSE.txt"]
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -23,16 +25,6 @@ SETTINGS_KEY = r"HKLM\Software\TALMO\KELDO"
 # Windows installer puts it under ProgramData.
 START_MENUS = ["ProgramData/Microsoft/Windows/Start Menu/Programs",
                "users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"]
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
-
 
 class Wine:
     def __init__(self, wine_run, prefix):
@@ -144,8 +136,7 @@ def main():
 
     subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(args.prefix)),
                    capture_output=True)
-    print(f"{len(failures)} failure(s)")
-    return 1 if failures else 0
+    return exit_status()
 
 
 if __name__ == "__main__":
