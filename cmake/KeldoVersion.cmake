@@ -1,9 +1,18 @@
 # The program's one version is the top project's VERSION. It reaches the code
-# through a generated header (target keldo_version) and the Windows
-# executables through a version resource (keldo_add_version_resource).
+# through a generated header (target keldo_version), the Windows executables
+# through a version resource (keldo_add_version_resource), and the packages
+# (cmake/KeldoPackage.cmake) with the product's other facts below.
 
 set(KELDO_PUBLISHER "TALMO")
 set(KELDO_PRODUCT "KELDO Link")
+set(KELDO_APPSTREAM_ID com.talmo.keldo_link)
+# The day this version was released, for the packages' changelog, the AppStream
+# release and the man pages; it changes with the version.
+set(KELDO_RELEASE_DATE 2026-12-09)
+# The web address is a placeholder until the publisher names one; the
+# AppStream screenshot is looked up below it.
+set(KELDO_HOMEPAGE "https://www.talmo.example/keldo-link" CACHE STRING "The product's web page")
+set(KELDO_MAINTAINER "TALMO <support@talmo.example>" CACHE STRING "The packages' maintainer")
 
 set(keldo_version_dir ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/keldo_version.h.in ${keldo_version_dir}/keldo_version.h @ONLY)
