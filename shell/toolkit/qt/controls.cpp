@@ -287,23 +287,32 @@ class RowHeight final : public QStyledItemDelegate {
 
 }  // namespace
 
-QtControl::QtControl(QtForm& form, QWidget* widget, const Bounds& bounds)
-    : form_(form), widget_(widget), bounds_(bounds) {
+QtControl::QtControl(QtForm& form, QtGroupBox* box, QWidget* widget, const Bounds& bounds)
+    : form_(form), box_(box), widget_(widget), bounds_(bounds) {
   widget_->setGeometry(bounds.left, bounds.top, bounds.width, bounds.height);
   widget_->setFocusPolicy(Qt::NoFocus);
   widget_->show();
 }
 
-bool QtControl::TabStop() const {
-  return (widget_->focusPolicy() & Qt::TabFocus) != 0 && widget_->isEnabled() &&
-         widget_->isVisibleTo(form_.Window());
+QWidget* QtControl::ParentWidget(QtForm& form, QtGroupBox* box) {
+  return box != nullptr ? box->Client() : form.Window();
+}
+
+bool QtControl::Usable() const {
+  return visible_ && enabled_ && (box_ == nullptr || box_->Usable());
+}
+
+void QtControl::Raise(const NotifyEvent& event) {
+  NotifyEvent handler = event;  // a copy: the handler may destroy the control
+  if (handler) {
+    handler(&AsControl());
+  }
 }
 
 template <class Interface>
 void QtControlOf<Interface>::SetFocus() {
-  if ((widget_->focusPolicy() & Qt::ClickFocus) != 0 && widget_->isEnabled() &&
-      widget_->isVisibleTo(form_.Window())) {
-    widget_->setFocus(Qt::OtherFocusReason);
+  if (Focusable() && Usable()) {
+    form_.Focus(this);
   }
 }
 
@@ -314,8 +323,9 @@ bool QtControlOf<Interface>::Focused() const {
 
 // Label.
 
-QtLabel::QtLabel(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QLabel(parent), bounds), label_(static_cast<QLabel*>(widget_)) {
+QtLabel::QtLabel(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QLabel(ParentWidget(form, box)), bounds),
+      label_(static_cast<QLabel*>(widget_)) {
   label_->setTextFormat(Qt::PlainText);
   Align();
 }
@@ -340,8 +350,8 @@ void QtLabel::Align() {
 
 // Panel.
 
-QtPanel::QtPanel(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new PanelWidget(parent), bounds),
+QtPanel::QtPanel(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new PanelWidget(ParentWidget(form, box)), bounds),
       panel_(static_cast<PanelWidget*>(widget_)) {}
 
 void QtPanel::ShowCaption() {
@@ -368,13 +378,13 @@ void QtPanel::SetColor(Color color) {
 
 // Button.
 
-QtButton::QtButton(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QPushButton(parent), bounds),
+QtButton::QtButton(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QPushButton(ParentWidget(form, box)), bounds),
       button_(static_cast<QPushButton*>(widget_)) {
   button_->setFocusPolicy(Qt::StrongFocus);
   button_->setAutoDefault(false);
   QObject::connect(button_, &QPushButton::clicked, [this] {
-    form_.Toolkit().Guarded([this] {
+    form_.Toolkit().Guard([this] {
       NotifyEvent handler = OnClick;
       if (handler) {
         handler(this);
@@ -411,21 +421,18 @@ void QtButton::Press() {
   }
 }
 
-bool QtButton::Usable() const {
-  return button_->isEnabled() && button_->isVisibleTo(form_.Window());
-}
-
 char QtButton::AccessKey() const {
   return AccessKeyOf(Caption());
 }
 
 // Check box.
 
-QtCheckBox::QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QCheckBox(parent), bounds), box_(static_cast<QCheckBox*>(widget_)) {
-  box_->setFocusPolicy(Qt::StrongFocus);
-  QObject::connect(box_, &QCheckBox::clicked, [this] {
-    form_.Toolkit().Guarded([this] {
+QtCheckBox::QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QCheckBox(ParentWidget(form, box)), bounds),
+      check_(static_cast<QCheckBox*>(widget_)) {
+  check_->setFocusPolicy(Qt::StrongFocus);
+  QObject::connect(check_, &QCheckBox::clicked, [this] {
+    form_.Toolkit().Guard([this] {
       NotifyEvent handler = OnClick;
       if (handler) {
         handler(this);
@@ -435,14 +442,14 @@ QtCheckBox::QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds)
 }
 
 void QtCheckBox::ShowCaption() {
-  box_->setText(ToQString(Caption()));
+  check_->setText(ToQString(Caption()));
 }
 
 void QtCheckBox::SetChecked(bool checked) {
-  if (checked == box_->isChecked()) {
+  if (checked == check_->isChecked()) {
     return;
   }
-  box_->setChecked(checked);
+  check_->setChecked(checked);
   // As a click would; the handler's errors reach whoever set it.
   NotifyEvent handler = OnClick;
   if (handler) {
@@ -451,13 +458,13 @@ void QtCheckBox::SetChecked(bool checked) {
 }
 
 bool QtCheckBox::Checked() const {
-  return box_->isChecked();
+  return check_->isChecked();
 }
 
 // Radio button.
 
-QtRadioButton::QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new RadioWidget(parent), bounds),
+QtRadioButton::QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new RadioWidget(ParentWidget(form, box)), bounds),
       radio_(static_cast<RadioWidget*>(widget_)) {
   radio_->setFocusPolicy(Qt::StrongFocus);
   QObject::connect(radio_, &QRadioButton::clicked, [this] {
@@ -465,7 +472,7 @@ QtRadioButton::QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds
       return;  // a click on the ticked button
     }
     radio_->userTicked = false;
-    form_.Toolkit().Guarded([this] {
+    form_.Toolkit().Guard([this] {
       NotifyEvent handler = OnClick;
       if (handler) {
         handler(this);
@@ -500,31 +507,10 @@ bool QtRadioButton::Checked() const {
   return radio_->isChecked();
 }
 
-bool QtRadioButton::TabStop() const {
-  // Not the Tab bit of the focus policy: Qt clears it on the other buttons
-  // of a group whenever one of them takes the focus.
-  if ((radio_->focusPolicy() & Qt::ClickFocus) == 0 || !radio_->isEnabled() ||
-      !radio_->isVisibleTo(form_.Window())) {
-    return false;
-  }
-  if (radio_->isChecked()) {
-    return true;
-  }
-  // Only the ticked button of a group, or its first when none is.
-  const QWidget* parent = radio_->parentWidget();
-  for (const QRadioButton* sibling :
-       parent->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
-    if (sibling->isChecked()) {
-      return false;
-    }
-  }
-  return form_.FirstRadioInChain(parent) == this;
-}
-
 // Scroll bar.
 
-QtScrollBar::QtScrollBar(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new ScrollBarWidget(parent), bounds),
+QtScrollBar::QtScrollBar(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new ScrollBarWidget(ParentWidget(form, box)), bounds),
       bar_(static_cast<QScrollBar*>(widget_)) {
   auto* style = new StandardThumbStyle;
   style->setParent(bar_);
@@ -541,7 +527,7 @@ QtScrollBar::QtScrollBar(QtForm& form, QWidget* parent, const Bounds& bounds)
     if (programChange_) {
       handler(this);  // errors reach whoever set the position
     } else {
-      form_.Toolkit().Guarded([&] { handler(this); });
+      form_.Toolkit().Guard([&] { handler(this); });
     }
   });
 }
@@ -589,8 +575,9 @@ void QtScrollBar::SetLargeChange(int step) {
 
 // Text field.
 
-QtEdit::QtEdit(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QLineEdit(parent), bounds), edit_(static_cast<QLineEdit*>(widget_)) {
+QtEdit::QtEdit(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QLineEdit(ParentWidget(form, box)), bounds),
+      edit_(static_cast<QLineEdit*>(widget_)) {
   edit_->setFocusPolicy(Qt::StrongFocus);
   edit_->setValidator(new TypingLimit(edit_, maxLength_));
 }
@@ -617,8 +604,9 @@ void QtEdit::SetMaxLength(int maxLength) {
 
 // Combo box.
 
-QtComboBox::QtComboBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QComboBox(parent), bounds), combo_(static_cast<QComboBox*>(widget_)) {
+QtComboBox::QtComboBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QComboBox(ParentWidget(form, box)), bounds),
+      combo_(static_cast<QComboBox*>(widget_)) {
   combo_->setFocusPolicy(Qt::StrongFocus);
   combo_->setInsertPolicy(QComboBox::NoInsert);
   SetStyle(ComboStyle::DropDown);
@@ -697,15 +685,16 @@ std::string QtComboBox::Text() const {
 
 // Memo.
 
-QtMemo::QtMemo(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new MemoWidget(parent), bounds), memo_(static_cast<MemoWidget*>(widget_)) {
+QtMemo::QtMemo(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new MemoWidget(ParentWidget(form, box)), bounds),
+      memo_(static_cast<MemoWidget*>(widget_)) {
   memo_->setFocusPolicy(Qt::StrongFocus);
   memo_->setTabChangesFocus(true);
   memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   memo_->setUndoRedoEnabled(false);
   memo_->onDoubleClick = [this] {
-    form_.Toolkit().Guarded([this] {
+    form_.Toolkit().Guard([this] {
       NotifyEvent handler = OnDblClick;
       if (handler) {
         handler(this);
@@ -810,8 +799,8 @@ int QtMemo::LaidOutLineCount() const {
 
 // Status bar.
 
-QtStatusBar::QtStatusBar(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new StatusBarWidget(parent), bounds),
+QtStatusBar::QtStatusBar(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new StatusBarWidget(ParentWidget(form, box)), bounds),
       bar_(static_cast<StatusBarWidget*>(widget_)) {}
 
 int QtStatusBar::AddPanel(int width, Alignment alignment) {
@@ -846,8 +835,8 @@ void QtStatusBar::SetColor(Color color) {
 
 // Picture.
 
-QtImage::QtImage(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new ImageWidget(parent), bounds),
+QtImage::QtImage(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new ImageWidget(ParentWidget(form, box)), bounds),
       image_(static_cast<ImageWidget*>(widget_)) {}
 
 void QtImage::SetPicture(const art::Picture& picture) {
@@ -868,17 +857,18 @@ const art::Picture* QtImage::Picture() const {
 
 // Group box.
 
-QtGroupBox::QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QGroupBox(parent), bounds), box_(static_cast<QGroupBox*>(widget_)) {
+QtGroupBox::QtGroupBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QGroupBox(ParentWidget(form, box)), bounds),
+      frame_(static_cast<QGroupBox*>(widget_)) {
   // The caption sits on the frame's top line, as a Windows group box draws it,
   // rather than above the frame; the children keep their places.
-  box_->setStyleSheet(
+  frame_->setStyleSheet(
       QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; }"
                      "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
 }
 
 void QtGroupBox::ShowCaption() {
-  box_->setTitle(ToQString(Caption()));
+  frame_->setTitle(ToQString(Caption()));
 }
 
 template class QtControlOf<Captioned<Label>>;

@@ -13,6 +13,7 @@
 
 class QPushButton;
 class QCheckBox;
+class QRadioButton;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -22,16 +23,18 @@ class QGroupBox;
 namespace keldo::ui::qt {
 
 class QtForm;
+class QtGroupBox;
 class PanelWidget;
-class StatusBarWidget;
 class ImageWidget;
 class MemoWidget;
 class RadioWidget;
+class StatusBarWidget;
 
-// The backend's side of every control: its Qt widget and its form.
+// The backend's side of every control: its Qt widget, its form, its group
+// box and its own visible and enabled flags.
 class QtControl {
  public:
-  QtControl(QtForm& form, QWidget* widget, const Bounds& bounds);
+  QtControl(QtForm& form, QtGroupBox* box, QWidget* widget, const Bounds& bounds);
   virtual ~QtControl() = default;
   QtControl(const QtControl&) = delete;
   QtControl& operator=(const QtControl&) = delete;
@@ -39,11 +42,22 @@ class QtControl {
   virtual Control& AsControl() = 0;
   QWidget* Widget() const { return widget_; }
   QtForm& OwnerForm() const { return form_; }
-  // Whether Tab may stop here now (visible, enabled, takes the focus).
-  virtual bool TabStop() const;
+  QtGroupBox* ParentBox() const { return box_; }
+  // Whether the kind ever takes the keyboard focus.
+  virtual bool Focusable() const { return true; }
+  // Visible and enabled, and so is its group box.
+  bool Usable() const;
+  // The user's press of a button (Enter, an access key).
+  virtual void Press() {}
 
  protected:
+  // The widget a control made in box (or in the form) goes into.
+  static QWidget* ParentWidget(QtForm& form, QtGroupBox* box);
+  // Runs the program's event as a call: its errors reach the caller.
+  void Raise(const NotifyEvent& event);
+
   QtForm& form_;
+  QtGroupBox* box_;
   QWidget* widget_;  // owned by its Qt parent
   Bounds bounds_;
   bool visible_ = true;
@@ -54,8 +68,8 @@ class QtControl {
 template <class Interface>
 class QtControlOf : public Interface, public QtControl {
  public:
-  QtControlOf(QtForm& form, QWidget* widget, const Bounds& bounds)
-      : QtControl(form, widget, bounds) {}
+  QtControlOf(QtForm& form, QtGroupBox* box, QWidget* widget, const Bounds& bounds)
+      : QtControl(form, box, widget, bounds) {}
 
   Control& AsControl() override { return *this; }
   ControlKind Kind() const override { return Interface::kKind; }
@@ -76,7 +90,8 @@ class QtControlOf : public Interface, public QtControl {
 
 class QtLabel final : public QtControlOf<Captioned<Label>> {
  public:
-  QtLabel(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtLabel(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   void SetAlignment(Alignment alignment) override;
   void SetLayout(VerticalLayout layout) override;
 
@@ -90,7 +105,8 @@ class QtLabel final : public QtControlOf<Captioned<Label>> {
 
 class QtPanel final : public QtControlOf<Captioned<Panel>> {
  public:
-  QtPanel(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtPanel(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   void SetAlignment(Alignment alignment) override;
   void SetBevel(Bevel outer, Bevel inner, int borderWidth) override;
   void SetColor(Color color) override;
@@ -102,14 +118,11 @@ class QtPanel final : public QtControlOf<Captioned<Panel>> {
 
 class QtButton final : public QtControlOf<ButtonState> {
  public:
-  QtButton(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtButton(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetGlyph(const art::Picture& picture, int glyphs) override;
-  // A press by the user, Enter or Space.
-  void Press();
+  void Press() override;
   // The lower-case access key of the caption, or 0.
   char AccessKey() const;
-  // Visible and enabled along its parents.
-  bool Usable() const;
 
  private:
   void ShowCaption() override;
@@ -121,21 +134,20 @@ class QtButton final : public QtControlOf<ButtonState> {
 
 class QtCheckBox final : public QtControlOf<Captioned<CheckBox>> {
  public:
-  QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetChecked(bool checked) override;
   bool Checked() const override;
 
  private:
   void ShowCaption() override;
-  QCheckBox* box_;
+  QCheckBox* check_;
 };
 
 class QtRadioButton final : public QtControlOf<Captioned<RadioButton>> {
  public:
-  QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetChecked(bool checked) override;
   bool Checked() const override;
-  bool TabStop() const override;
 
  private:
   void ShowCaption() override;
@@ -144,7 +156,7 @@ class QtRadioButton final : public QtControlOf<Captioned<RadioButton>> {
 
 class QtScrollBar final : public QtControlOf<ScrollBar> {
  public:
-  QtScrollBar(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtScrollBar(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetRange(int min, int max) override;
   int Min() const override;
   int Max() const override;
@@ -162,7 +174,7 @@ class QtScrollBar final : public QtControlOf<ScrollBar> {
 
 class QtEdit final : public QtControlOf<Edit> {
  public:
-  QtEdit(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtEdit(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetText(const std::string& text) override;
   std::string Text() const override;
   void SetReadOnly(bool readOnly) override;
@@ -177,7 +189,7 @@ class QtEdit final : public QtControlOf<Edit> {
 
 class QtComboBox final : public QtControlOf<ComboBox> {
  public:
-  QtComboBox(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtComboBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetStyle(ComboStyle style) override;
   void SetItemHeight(int pixels) override;
   void ClearItems() override;
@@ -196,7 +208,7 @@ class QtComboBox final : public QtControlOf<ComboBox> {
 
 class QtMemo final : public QtControlOf<MemoState> {
  public:
-  QtMemo(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtMemo(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
@@ -222,7 +234,8 @@ class QtMemo final : public QtControlOf<MemoState> {
 
 class QtStatusBar final : public QtControlOf<StatusBar> {
  public:
-  QtStatusBar(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtStatusBar(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   int AddPanel(int width, Alignment alignment) override;
   int PanelCount() const override;
   void SetPanelText(int index, const std::string& text) override;
@@ -235,7 +248,8 @@ class QtStatusBar final : public QtControlOf<StatusBar> {
 
 class QtImage final : public QtControlOf<Image> {
  public:
-  QtImage(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtImage(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   void SetPicture(const art::Picture& picture) override;
   void ClearPicture() override;
   const art::Picture* Picture() const override;
@@ -247,12 +261,13 @@ class QtImage final : public QtControlOf<Image> {
 
 class QtGroupBox final : public QtControlOf<Captioned<GroupBox>> {
  public:
-  QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtGroupBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   QWidget* Client() const { return widget_; }
 
  private:
   void ShowCaption() override;
-  QGroupBox* box_;
+  QGroupBox* frame_;
 };
 
 }  // namespace keldo::ui::qt

@@ -7,7 +7,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QScreen>
 
 #include <stdexcept>
@@ -28,7 +27,7 @@ class FormWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override {
     // The form hides itself when the request goes through.
     event->ignore();
-    form_.Toolkit().Guarded([this] { form_.Close(); });
+    form_.Toolkit().Guard([this] { form_.Close(); });
   }
 
   void keyPressEvent(QKeyEvent* event) override {
@@ -36,7 +35,7 @@ class FormWindow final : public QWidget {
       case Qt::Key_Return:
       case Qt::Key_Enter:
         event->accept();
-        form_.Toolkit().Guarded([this] { form_.EnterPressed(); });
+        form_.Toolkit().Guard([this] { form_.EnterPressed(); });
         return;
       case Qt::Key_Escape:
         event->accept();  // no form has a cancel button
@@ -53,7 +52,7 @@ class FormWindow final : public QWidget {
     if (!inText && (event->modifiers() & ~Qt::ShiftModifier) == 0 && text.size() == 1 &&
         text[0].isPrint()) {
       bool pressed = false;
-      form_.Toolkit().Guarded([&] { pressed = form_.AccessKeyPressed(text[0].toLatin1()); });
+      form_.Toolkit().Guard([&] { pressed = form_.AccessKeyPressed(text[0].toLatin1()); });
       if (pressed) {
         event->accept();
         return;
@@ -62,8 +61,10 @@ class FormWindow final : public QWidget {
     QWidget::keyPressEvent(event);
   }
 
+  // Tab and Shift+Tab, and Qt giving the focus on from a control that is
+  // hidden or disabled.
   bool focusNextPrevChild(bool next) override {
-    form_.MoveFocus(next);
+    form_.MoveFocus(!next);
     return true;
   }
 
@@ -106,8 +107,7 @@ QtForm::QtForm(QtToolkit& toolkit, std::string className)
 
 QtForm::~QtForm() {
   toolkit_.FormDestroyed(*this);
-  tabChain_.clear();
-  controls_.clear();  // their widgets go with the window
+  controls_.Clear();  // their widgets go with the window
   window_.reset();
   lock_.reset();
 }
@@ -117,55 +117,53 @@ QWidget* QtForm::Window() const {
 }
 
 Control& QtForm::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  QWidget* parentWidget = window_.get();
+  QtGroupBox* box = nullptr;
   if (parent != nullptr) {
-    auto* box = dynamic_cast<QtGroupBox*>(parent);
+    box = dynamic_cast<QtGroupBox*>(parent);
     if (box == nullptr || &box->OwnerForm() != this) {
       throw std::invalid_argument("a control's group box must belong to its form");
     }
-    parentWidget = box->Client();
   }
   std::unique_ptr<QtControl> control;
   switch (kind) {
     case ControlKind::Label:
-      control = std::make_unique<QtLabel>(*this, parentWidget, bounds);
+      control = std::make_unique<QtLabel>(*this, box, bounds);
       break;
     case ControlKind::Panel:
-      control = std::make_unique<QtPanel>(*this, parentWidget, bounds);
+      control = std::make_unique<QtPanel>(*this, box, bounds);
       break;
     case ControlKind::Button:
-      control = std::make_unique<QtButton>(*this, parentWidget, bounds);
+      control = std::make_unique<QtButton>(*this, box, bounds);
       break;
     case ControlKind::CheckBox:
-      control = std::make_unique<QtCheckBox>(*this, parentWidget, bounds);
+      control = std::make_unique<QtCheckBox>(*this, box, bounds);
       break;
     case ControlKind::RadioButton:
-      control = std::make_unique<QtRadioButton>(*this, parentWidget, bounds);
+      control = std::make_unique<QtRadioButton>(*this, box, bounds);
       break;
     case ControlKind::ScrollBar:
-      control = std::make_unique<QtScrollBar>(*this, parentWidget, bounds);
+      control = std::make_unique<QtScrollBar>(*this, box, bounds);
       break;
     case ControlKind::Edit:
-      control = std::make_unique<QtEdit>(*this, parentWidget, bounds);
+      control = std::make_unique<QtEdit>(*this, box, bounds);
       break;
     case ControlKind::ComboBox:
-      control = std::make_unique<QtComboBox>(*this, parentWidget, bounds);
+      control = std::make_unique<QtComboBox>(*this, box, bounds);
       break;
     case ControlKind::Memo:
-      control = std::make_unique<QtMemo>(*this, parentWidget, bounds);
+      control = std::make_unique<QtMemo>(*this, box, bounds);
       break;
     case ControlKind::StatusBar:
-      control = std::make_unique<QtStatusBar>(*this, parentWidget, bounds);
+      control = std::make_unique<QtStatusBar>(*this, box, bounds);
       break;
     case ControlKind::Image:
-      control = std::make_unique<QtImage>(*this, parentWidget, bounds);
+      control = std::make_unique<QtImage>(*this, box, bounds);
       break;
     case ControlKind::GroupBox:
-      control = std::make_unique<QtGroupBox>(*this, parentWidget, bounds);
+      control = std::make_unique<QtGroupBox>(*this, box, bounds);
       break;
   }
-  controls_.push_back(std::move(control));
-  return controls_.back()->AsControl();
+  return controls_.Add(std::move(control)).AsControl();
 }
 
 void QtForm::SetCaption(const std::string& caption) {
@@ -258,7 +256,7 @@ void QtForm::PlaceForShow() {
 void QtForm::DoShow() {
   PlaceForShow();
   if (ActiveControl() == nullptr) {
-    MoveFocus(true);
+    Focus(controls_.FirstStop());
   }
   window_->show();
   window_->raise();
@@ -286,20 +284,7 @@ void QtForm::SetForeground() {
 }
 
 void QtForm::SetTabOrder(const std::vector<Control*>& chain) {
-  std::vector<QtControl*> resolved;
-  for (Control* control : chain) {
-    QtControl* found = nullptr;
-    for (const auto& own : controls_) {
-      if (&own->AsControl() == control) {
-        found = own.get();
-      }
-    }
-    if (found == nullptr) {
-      throw std::invalid_argument("the tab order names a control of another form");
-    }
-    resolved.push_back(found);
-  }
-  tabChain_ = std::move(resolved);
+  controls_.SetTabOrder(chain);
 }
 
 Control* QtForm::ActiveControl() const {
@@ -310,20 +295,10 @@ Control* QtForm::ActiveControl() const {
 QtControl* QtForm::ControlOfWidget(const QWidget* widget) const {
   // Inner widgets (a combo box's text field) belong to their control.
   for (; widget != nullptr && widget != window_.get(); widget = widget->parentWidget()) {
-    for (const auto& control : controls_) {
+    for (const auto& control : controls_.All()) {
       if (control->Widget() == widget) {
         return control.get();
       }
-    }
-  }
-  return nullptr;
-}
-
-const QtControl* QtForm::FirstRadioInChain(const QWidget* parent) const {
-  for (const QtControl* control : tabChain_) {
-    if (qobject_cast<const QRadioButton*>(control->Widget()) != nullptr &&
-        control->Widget()->parentWidget() == parent) {
-      return control;
     }
   }
   return nullptr;
@@ -337,26 +312,14 @@ bool QtForm::TakesInput() const {
   return modal == nullptr || modal == this;
 }
 
-void QtForm::MoveFocus(bool forward) {
-  const int count = static_cast<int>(tabChain_.size());
-  if (count == 0) {
-    return;
+void QtForm::Focus(QtControl* control) {
+  if (control != nullptr) {
+    control->Widget()->setFocus(Qt::TabFocusReason);
   }
-  const QtControl* current = ControlOfWidget(window_->focusWidget());
-  int start = forward ? -1 : count;
-  for (int i = 0; i < count; ++i) {
-    if (tabChain_[static_cast<std::size_t>(i)] == current) {
-      start = i;
-    }
-  }
-  for (int step = 1; step <= count; ++step) {
-    const int at = ((start + (forward ? step : -step)) % count + count) % count;
-    QtControl* candidate = tabChain_[static_cast<std::size_t>(at)];
-    if (candidate->TabStop()) {
-      candidate->Widget()->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-      return;
-    }
-  }
+}
+
+void QtForm::MoveFocus(bool backwards) {
+  Focus(controls_.NextStop(ControlOfWidget(window_->focusWidget()), backwards));
 }
 
 void QtForm::EnterPressed() {
@@ -364,7 +327,7 @@ void QtForm::EnterPressed() {
     focused->Press();
     return;
   }
-  for (const auto& control : controls_) {
+  for (const auto& control : controls_.All()) {
     auto* button = dynamic_cast<QtButton*>(control.get());
     if (button != nullptr && button->Default()) {
       button->Press();
@@ -375,7 +338,7 @@ void QtForm::EnterPressed() {
 
 bool QtForm::AccessKeyPressed(char key) {
   const char lower = static_cast<char>(key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key);
-  for (const auto& control : controls_) {
+  for (const auto& control : controls_.All()) {
     auto* button = dynamic_cast<QtButton*>(control.get());
     if (button != nullptr && button->AccessKey() == lower && button->Usable()) {
       button->Press();
@@ -386,12 +349,7 @@ bool QtForm::AccessKeyPressed(char key) {
 }
 
 void QtForm::DefaultChanged(QtButton& button) {
-  for (const auto& control : controls_) {
-    auto* other = dynamic_cast<QtButton*>(control.get());
-    if (other != nullptr && other != &button) {
-      other->ClearDefault();
-    }
-  }
+  controls_.ClearOtherDefaults(button);
 }
 
 void QtForm::WindowStateChanged(bool minimized) {
@@ -412,7 +370,7 @@ void QtForm::WindowStateChanged(bool minimized) {
           return;
         }
         Message message{kWmSysCommand, minimized ? kScMinimize : kScRestore, 0, 0};
-        toolkit_.Guarded([&] { application.Perform(message); });
+        toolkit_.Guard([&] { application.Perform(message); });
       },
       Qt::QueuedConnection);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/toolkit/form_base.h"
+#include "shell/toolkit/form_controls.h"
 
 class QLocalServer;
 
@@ -50,8 +51,9 @@ class QtForm final : public FormBase {
   QWidget* Window() const;
   // Takes mouse and keyboard input now: enabled, and no other form modal.
   bool TakesInput() const;
-  // Tab and Shift+Tab along the chain.
-  void MoveFocus(bool forward);
+  // Tab and Shift+Tab along the chain; also where Qt gives the focus on.
+  void MoveFocus(bool backwards);
+  void Focus(QtControl* control);
   // Enter where the focused control does not keep it.
   void EnterPressed();
   // A printable key that no control took: presses the button whose access
@@ -61,8 +63,6 @@ class QtForm final : public FormBase {
   // The platform's minimise or restore of this window, as Qt reports it.
   void WindowStateChanged(bool minimized);
   QtControl* ControlOfWidget(const QWidget* widget) const;
-  // The first radio button of the group in parent along the tab chain.
-  const QtControl* FirstRadioInChain(const QWidget* parent) const;
   bool HasCloseCommand() const { return closeCommand_; }
 
  private:
@@ -77,8 +77,7 @@ class QtForm final : public FormBase {
   std::string className_;
   std::unique_ptr<FormWindow> window_;
   std::unique_ptr<QLocalServer> lock_;
-  std::vector<std::unique_ptr<QtControl>> controls_;
-  std::vector<QtControl*> tabChain_;
+  FormControls<QtControl> controls_;
   std::string caption_;
   Size size_;
   Font font_;

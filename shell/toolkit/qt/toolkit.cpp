@@ -46,7 +46,7 @@ class QtPopupMenu final : public PopupMenu {
         // From the loop, after the menu is done with the action: the
         // handler may destroy the menu.
         QMetaObject::invokeMethod(
-            menu_.get(), [this, i] { toolkit_.Guarded([this, i] { Choose(i); }); },
+            menu_.get(), [this, i] { toolkit_.Guard([this, i] { Choose(i); }); },
             Qt::QueuedConnection);
       });
     }

@@ -89,7 +89,7 @@ class QtToolkit final : public Toolkit {
   QtForm* ModalForm() const { return book_.ModalForm(); }
   QtForm* FormOfWindow(const QWidget* window) const;
   // Runs f through the loop's guard: errors go to the error report.
-  void Guarded(const std::function<void()>& f) { loop_.Guard(f); }
+  void Guard(const std::function<void()>& f) { loop_.Guard(f); }
 
   // Queues a message for a message window; dropped if the window is gone by
   // the time the loop delivers it.
