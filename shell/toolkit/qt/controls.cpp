@@ -168,6 +168,23 @@ class MemoWidget final : public QPlainTextEdit {
   }
 };
 
+// A check or radio button whose state the widget set keeps: the user's
+// click (or Space) asks for a change instead of making it.
+template <class B>
+class StateButton final : public B {
+ public:
+  explicit StateButton(QWidget* parent) : B(parent) {}
+
+  std::function<void()> onUserChange;
+
+ protected:
+  void nextCheckState() override {
+    if (onUserChange) {
+      onUserChange();
+    }
+  }
+};
+
 // Tells a tick by the user (a click or an arrow key) from the program's.
 class RadioWidget final : public QRadioButton {
  public:
@@ -428,37 +445,20 @@ char QtButton::AccessKey() const {
 // Check box.
 
 QtCheckBox::QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
-    : QtControlOf(form, box, new QCheckBox(ParentWidget(form, box)), bounds),
+    : QtControlOf(form, box, new StateButton<QCheckBox>(ParentWidget(form, box)), bounds),
       check_(static_cast<QCheckBox*>(widget_)) {
   check_->setFocusPolicy(Qt::StrongFocus);
-  QObject::connect(check_, &QCheckBox::clicked, [this] {
-    form_.Toolkit().Guard([this] {
-      NotifyEvent handler = OnClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  });
+  static_cast<StateButton<QCheckBox>*>(check_)->onUserChange = [this] {
+    form_.Toolkit().Guard([this] { SetChecked(!Checked()); });
+  };
 }
 
 void QtCheckBox::ShowCaption() {
   check_->setText(ToQString(Caption()));
 }
 
-void QtCheckBox::SetChecked(bool checked) {
-  if (checked == check_->isChecked()) {
-    return;
-  }
-  check_->setChecked(checked);
-  // As a click would; the handler's errors reach whoever set it.
-  NotifyEvent handler = OnClick;
-  if (handler) {
-    handler(this);
-  }
-}
-
-bool QtCheckBox::Checked() const {
-  return check_->isChecked();
+void QtCheckBox::ShowChecked() {
+  check_->setChecked(Checked());
 }
 
 // Radio button.
@@ -874,7 +874,7 @@ void QtGroupBox::ShowCaption() {
 template class QtControlOf<Captioned<Label>>;
 template class QtControlOf<Captioned<Panel>>;
 template class QtControlOf<ButtonState>;
-template class QtControlOf<Captioned<CheckBox>>;
+template class QtControlOf<CheckBoxState>;
 template class QtControlOf<Captioned<RadioButton>>;
 template class QtControlOf<ScrollBar>;
 template class QtControlOf<Edit>;

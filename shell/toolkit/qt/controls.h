@@ -132,14 +132,14 @@ class QtButton final : public QtControlOf<ButtonState> {
   QPushButton* button_;
 };
 
-class QtCheckBox final : public QtControlOf<Captioned<CheckBox>> {
+class QtCheckBox final : public QtControlOf<CheckBoxState> {
  public:
   QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
-  void SetChecked(bool checked) override;
-  bool Checked() const override;
 
  private:
   void ShowCaption() override;
+  void ShowChecked() override;
+  void Raise(const NotifyEvent& event) override { QtControl::Raise(event); }
   QCheckBox* check_;
 };
 
