@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -395,23 +396,26 @@ void QtPanel::SetColor(Color color) {
 
 // Button.
 
+namespace {
+
+// Qt grabs Alt+key for a caption's "&"; the form's own access keys decide.
+void WithoutMnemonic(QAbstractButton* button, const std::string& caption) {
+  button->setText(ToQString(caption));
+  button->setShortcut(QKeySequence());
+}
+
+}  // namespace
+
 QtButton::QtButton(QtForm& form, QtGroupBox* box, const Bounds& bounds)
     : QtControlOf(form, box, new QPushButton(ParentWidget(form, box)), bounds),
       button_(static_cast<QPushButton*>(widget_)) {
   button_->setFocusPolicy(Qt::StrongFocus);
   button_->setAutoDefault(false);
-  QObject::connect(button_, &QPushButton::clicked, [this] {
-    form_.Toolkit().Guard([this] {
-      NotifyEvent handler = OnClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  });
+  QObject::connect(button_, &QPushButton::clicked, [this] { Press(); });
 }
 
 void QtButton::ShowCaption() {
-  button_->setText(ToQString(Caption()));
+  WithoutMnemonic(button_, Caption());
 }
 
 void QtButton::SetGlyph(const art::Picture& picture, int glyphs) {
@@ -433,13 +437,7 @@ void QtButton::BecameDefault() {
 }
 
 void QtButton::Press() {
-  if (Usable()) {
-    button_->click();
-  }
-}
-
-char QtButton::AccessKey() const {
-  return AccessKeyOf(Caption());
+  form_.Toolkit().Guard([this] { Raise(OnClick); });
 }
 
 // Check box.
@@ -454,7 +452,7 @@ QtCheckBox::QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
 }
 
 void QtCheckBox::ShowCaption() {
-  check_->setText(ToQString(Caption()));
+  WithoutMnemonic(check_, Caption());
 }
 
 void QtCheckBox::ShowChecked() {
@@ -482,7 +480,7 @@ QtRadioButton::QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds
 }
 
 void QtRadioButton::ShowCaption() {
-  radio_->setText(ToQString(Caption()));
+  WithoutMnemonic(radio_, Caption());
 }
 
 void QtRadioButton::SetChecked(bool checked) {

@@ -121,8 +121,6 @@ class QtButton final : public QtControlOf<ButtonState> {
   QtButton(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetGlyph(const art::Picture& picture, int glyphs) override;
   void Press() override;
-  // The lower-case access key of the caption, or 0.
-  char AccessKey() const;
 
  private:
   void ShowCaption() override;

@@ -1,6 +1,8 @@
 #include "shell/toolkit/qt/form.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -30,39 +32,8 @@ class FormWindow final : public QWidget {
     form_.Toolkit().Guard([this] { form_.Close(); });
   }
 
-  void keyPressEvent(QKeyEvent* event) override {
-    switch (event->key()) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        event->accept();
-        form_.Toolkit().Guard([this] { form_.EnterPressed(); });
-        return;
-      case Qt::Key_Escape:
-        event->accept();  // no form has a cancel button
-        return;
-      default:
-        break;
-    }
-    // A key no control took: a button's access key works without Alt too,
-    // unless the focus is in a text field (read-only ones included).
-    const QString text = event->text();
-    QWidget* focus = focusWidget();
-    const bool inText = qobject_cast<QLineEdit*>(focus) != nullptr ||
-                        qobject_cast<QPlainTextEdit*>(focus) != nullptr;
-    if (!inText && (event->modifiers() & ~Qt::ShiftModifier) == 0 && text.size() == 1 &&
-        text[0].isPrint()) {
-      bool pressed = false;
-      form_.Toolkit().Guard([&] { pressed = form_.AccessKeyPressed(text[0].toLatin1()); });
-      if (pressed) {
-        event->accept();
-        return;
-      }
-    }
-    QWidget::keyPressEvent(event);
-  }
-
-  // Tab and Shift+Tab, and Qt giving the focus on from a control that is
-  // hidden or disabled.
+  // Tab itself never gets here (the form takes it first); Qt asks when a
+  // control with the focus is hidden or disabled.
   bool focusNextPrevChild(bool next) override {
     form_.MoveFocus(!next);
     return true;
@@ -322,30 +293,84 @@ void QtForm::MoveFocus(bool backwards) {
   Focus(controls_.NextStop(ControlOfWidget(window_->focusWidget()), backwards));
 }
 
-void QtForm::EnterPressed() {
-  if (auto* focused = dynamic_cast<QtButton*>(ControlOfWidget(window_->focusWidget()))) {
-    focused->Press();
-    return;
-  }
-  for (const auto& control : controls_.All()) {
-    auto* button = dynamic_cast<QtButton*>(control.get());
-    if (button != nullptr && button->Default()) {
-      button->Press();
-      return;
-    }
+namespace {
+
+int ArrowKey(int key) {
+  switch (key) {
+    case Qt::Key_Left:
+      return kVkLeft;
+    case Qt::Key_Up:
+      return kVkUp;
+    case Qt::Key_Right:
+      return kVkRight;
+    case Qt::Key_Down:
+      return kVkDown;
+    default:
+      return 0;
   }
 }
 
-bool QtForm::AccessKeyPressed(char key) {
-  const char lower = static_cast<char>(key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key);
-  for (const auto& control : controls_.All()) {
-    auto* button = dynamic_cast<QtButton*>(control.get());
-    if (button != nullptr && button->AccessKey() == lower && button->Usable()) {
-      button->Press();
-      return true;
-    }
+// The letter or digit of a key, lower case; 0 for any other key.
+char AccessLetter(int key) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+    return static_cast<char>('a' + (key - Qt::Key_A));
   }
-  return false;
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+    return static_cast<char>('0' + (key - Qt::Key_0));
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool QtForm::FormKey(const QKeyEvent& event) {
+  QWidget* focus = window_->focusWidget();
+  QtControl* focused = ControlOfWidget(focus);
+  const auto focusOn = [this](QtControl* control) { Focus(control); };
+  const Qt::KeyboardModifiers held = event.modifiers();
+  const bool alt = held.testFlag(Qt::AltModifier);
+  const bool control = held.testFlag(Qt::ControlModifier);
+  switch (event.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      if (alt || control) {
+        return false;
+      }
+      controls_.NavigationKey(kVkTab,
+                              event.key() == Qt::Key_Backtab || held.testFlag(Qt::ShiftModifier),
+                              focused, focusOn);
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (qobject_cast<QPlainTextEdit*>(focus) != nullptr) {
+        return false;  // the memo keeps Enter
+      }
+      controls_.NavigationKey(kVkReturn, false, focused, focusOn);
+      return true;
+    case Qt::Key_Escape:
+      return true;  // no form has a cancel button
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      if (focused != nullptr && dynamic_cast<RadioButton*>(&focused->AsControl()) != nullptr) {
+        controls_.NavigationKey(ArrowKey(event.key()), false, focused, focusOn);
+        return true;
+      }
+      // Qt would move the focus from a button; the platform does nothing.
+      return qobject_cast<QAbstractButton*>(focus) != nullptr;
+    default:
+      break;
+  }
+  // Access keys: with Alt anywhere, alone where the focus is not typing.
+  const bool typing = qobject_cast<QLineEdit*>(focus) != nullptr ||
+                      qobject_cast<QPlainTextEdit*>(focus) != nullptr ||
+                      qobject_cast<QComboBox*>(focus) != nullptr;
+  const char key = AccessLetter(event.key());
+  if (key == 0 || control || (!alt && typing)) {
+    return false;
+  }
+  return controls_.AccessKey(key, focusOn);
 }
 
 void QtForm::DefaultChanged(QtButton& button) {

@@ -9,6 +9,7 @@
 #include "shell/toolkit/form_base.h"
 #include "shell/toolkit/form_controls.h"
 
+class QKeyEvent;
 class QLocalServer;
 
 namespace keldo::ui::qt {
@@ -51,14 +52,12 @@ class QtForm final : public FormBase {
   QWidget* Window() const;
   // Takes mouse and keyboard input now: enabled, and no other form modal.
   bool TakesInput() const;
+  // A key the form takes before the focused control does (Tab, Enter,
+  // Escape, the arrows in a radio group, access keys); true when it did.
+  bool FormKey(const QKeyEvent& event);
   // Tab and Shift+Tab along the chain; also where Qt gives the focus on.
   void MoveFocus(bool backwards);
   void Focus(QtControl* control);
-  // Enter where the focused control does not keep it.
-  void EnterPressed();
-  // A printable key that no control took: presses the button whose access
-  // key it is; false when there is none.
-  bool AccessKeyPressed(char key);
   void DefaultChanged(QtButton& button);
   // The platform's minimise or restore of this window, as Qt reports it.
   void WindowStateChanged(bool minimized);

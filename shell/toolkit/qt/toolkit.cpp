@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QMessageBox>
@@ -74,8 +75,9 @@ int ButtonAnswer(int button) {
 }  // namespace
 
 // Eats the mouse and keyboard input of forms that take none (input
-// disabled, or another form modal). Popup menus, the tray icon and message
-// boxes are no forms and are never blocked.
+// disabled, or another form modal), and gives a form the keys it takes
+// before its focused control. Popup menus, the tray icon and message boxes
+// are no forms and are never blocked.
 class QtToolkit::InputFilter final : public QObject {
  public:
   explicit InputFilter(QtToolkit& toolkit) : toolkit_(toolkit) {}
@@ -98,8 +100,24 @@ class QtToolkit::InputFilter final : public QObject {
     if (!object->isWidgetType()) {
       return false;
     }
-    const QtForm* form = toolkit_.FormOfWindow(static_cast<QWidget*>(object)->window());
-    return form != nullptr && !form->TakesInput();
+    auto* widget = static_cast<QWidget*>(object);
+    QtForm* form = toolkit_.FormOfWindow(widget->window());
+    if (form == nullptr) {
+      return false;
+    }
+    if (!form->TakesInput()) {
+      return true;
+    }
+    // Once, where the key starts: at the focused control, or at the form's
+    // window when nothing has the focus.
+    if (event->type() != QEvent::KeyPress ||
+        widget != (form->Window()->focusWidget() != nullptr ? form->Window()->focusWidget()
+                                                            : form->Window())) {
+      return false;
+    }
+    bool taken = false;
+    toolkit_.Guard([&] { taken = form->FormKey(*static_cast<QKeyEvent*>(event)); });
+    return taken;
   }
 
  private:
