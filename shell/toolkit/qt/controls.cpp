@@ -186,21 +186,6 @@ class StateButton final : public B {
   }
 };
 
-// Tells a tick by the user (a click or an arrow key) from the program's.
-class RadioWidget final : public QRadioButton {
- public:
-  explicit RadioWidget(QWidget* parent) : QRadioButton(parent) {}
-
-  bool userTicked = false;
-
- protected:
-  void nextCheckState() override {
-    const bool was = isChecked();
-    QRadioButton::nextCheckState();
-    userTicked = !was && isChecked();
-  }
-};
-
 // The keys as the platform's scroll bar takes them: Up and Page Up go
 // towards the minimum, Down and Page Down towards the maximum.
 class ScrollBarWidget final : public QScrollBar {
@@ -462,47 +447,27 @@ void QtCheckBox::ShowChecked() {
 // Radio button.
 
 QtRadioButton::QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds)
-    : QtControlOf(form, box, new RadioWidget(ParentWidget(form, box)), bounds),
-      radio_(static_cast<RadioWidget*>(widget_)) {
+    : QtControlOf(form, box, new StateButton<QRadioButton>(ParentWidget(form, box)), bounds),
+      radio_(static_cast<QRadioButton*>(widget_)) {
   radio_->setFocusPolicy(Qt::StrongFocus);
-  QObject::connect(radio_, &QRadioButton::clicked, [this] {
-    if (!radio_->userTicked) {
-      return;  // a click on the ticked button
-    }
-    radio_->userTicked = false;
-    form_.Toolkit().Guard([this] {
-      NotifyEvent handler = OnClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  });
+  // The group is the widget set's: Qt would keep one of it ticked, and move
+  // the focus itself on the arrow keys.
+  radio_->setAutoExclusive(false);
+  static_cast<StateButton<QRadioButton>*>(radio_)->onUserChange = [this] {
+    form_.Toolkit().Guard([this] { SetChecked(true); });
+  };
 }
 
 void QtRadioButton::ShowCaption() {
   WithoutMnemonic(radio_, Caption());
 }
 
-void QtRadioButton::SetChecked(bool checked) {
-  if (checked == radio_->isChecked()) {
-    return;
-  }
-  if (!checked) {
-    // Qt keeps one button of an exclusive group ticked; the program may clear it.
-    radio_->setAutoExclusive(false);
-    radio_->setChecked(false);
-    radio_->setAutoExclusive(true);
-    return;
-  }
-  radio_->setChecked(true);  // clears the others of the group
-  NotifyEvent handler = OnClick;
-  if (handler) {
-    handler(this);
-  }
+void QtRadioButton::ShowChecked() {
+  radio_->setChecked(Checked());
 }
 
-bool QtRadioButton::Checked() const {
-  return radio_->isChecked();
+void QtRadioButton::Ticked() {
+  form_.RadioTicked(*this);
 }
 
 // Scroll bar.
@@ -873,7 +838,7 @@ template class QtControlOf<Captioned<Label>>;
 template class QtControlOf<Captioned<Panel>>;
 template class QtControlOf<ButtonState>;
 template class QtControlOf<CheckBoxState>;
-template class QtControlOf<Captioned<RadioButton>>;
+template class QtControlOf<RadioButtonState>;
 template class QtControlOf<ScrollBar>;
 template class QtControlOf<Edit>;
 template class QtControlOf<ComboBox>;

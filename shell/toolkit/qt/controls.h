@@ -27,7 +27,6 @@ class QtGroupBox;
 class PanelWidget;
 class ImageWidget;
 class MemoWidget;
-class RadioWidget;
 class StatusBarWidget;
 
 // The backend's side of every control: its Qt widget, its form, its group
@@ -141,15 +140,16 @@ class QtCheckBox final : public QtControlOf<CheckBoxState> {
   QCheckBox* check_;
 };
 
-class QtRadioButton final : public QtControlOf<Captioned<RadioButton>> {
+class QtRadioButton final : public QtControlOf<RadioButtonState> {
  public:
   QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds);
-  void SetChecked(bool checked) override;
-  bool Checked() const override;
 
  private:
   void ShowCaption() override;
-  RadioWidget* radio_;
+  void ShowChecked() override;
+  void Ticked() override;
+  void Raise(const NotifyEvent& event) override { QtControl::Raise(event); }
+  QRadioButton* radio_;
 };
 
 class QtScrollBar final : public QtControlOf<ScrollBar> {

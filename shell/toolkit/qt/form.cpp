@@ -377,6 +377,10 @@ void QtForm::DefaultChanged(QtButton& button) {
   controls_.ClearOtherDefaults(button);
 }
 
+void QtForm::RadioTicked(QtRadioButton& button) {
+  controls_.UntickOthers(button);
+}
+
 void QtForm::WindowStateChanged(bool minimized) {
   // The user's minimise or restore of the main window goes to the
   // application as the system command it stands for, so the hooks see it.

@@ -17,6 +17,7 @@ namespace keldo::ui::qt {
 class QtToolkit;
 class QtControl;
 class QtButton;
+class QtRadioButton;
 class FormWindow;
 
 // A form on a top-level QWidget whose size is the client size; a
@@ -59,6 +60,7 @@ class QtForm final : public FormBase {
   void MoveFocus(bool backwards);
   void Focus(QtControl* control);
   void DefaultChanged(QtButton& button);
+  void RadioTicked(QtRadioButton& button);
   // The platform's minimise or restore of this window, as Qt reports it.
   void WindowStateChanged(bool minimized);
   QtControl* ControlOfWidget(const QWidget* widget) const;
