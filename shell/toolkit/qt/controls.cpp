@@ -479,61 +479,49 @@ QtScrollBar::QtScrollBar(QtForm& form, QtGroupBox* box, const Bounds& bounds)
   style->setParent(bar_);
   bar_->setStyle(style);
   bar_->setFocusPolicy(Qt::StrongFocus);
-  bar_->setRange(0, 100);
-  bar_->setSingleStep(1);
-  bar_->setPageStep(1);
-  QObject::connect(bar_, &QScrollBar::valueChanged, [this] {
-    NotifyEvent handler = OnChange;
-    if (!handler) {
-      return;
-    }
-    if (programChange_) {
-      handler(this);  // errors reach whoever set the position
-    } else {
-      form_.Toolkit().Guard([&] { handler(this); });
+  ShowPosition();
+  // Qt has moved its slider when it reports the action; the position is the
+  // widget set's, and the slider goes back to it before Qt takes its own.
+  QObject::connect(bar_, &QAbstractSlider::actionTriggered, [this](int action) {
+    const QPointer<QScrollBar> alive(bar_);
+    form_.Toolkit().Guard([&] { UserAction(action); });
+    if (alive) {
+      bar_->setSliderPosition(Position());
     }
   });
 }
 
-void QtScrollBar::SetRange(int min, int max) {
-  ProgramChange([&] { bar_->setRange(min, max); });
+void QtScrollBar::ShowPosition() {
+  bar_->setRange(Min(), Max());
+  bar_->setValue(Position());
 }
 
-void QtScrollBar::ProgramChange(const std::function<void()>& change) {
-  const bool outer = programChange_;
-  programChange_ = true;
-  try {
-    change();
-  } catch (...) {
-    programChange_ = outer;
-    throw;
+void QtScrollBar::UserAction(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      Step(ScrollAction::LineLeft);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      Step(ScrollAction::LineRight);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      Step(ScrollAction::PageLeft);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      Step(ScrollAction::PageRight);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      Step(ScrollAction::Home);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      Step(ScrollAction::End);
+      break;
+    case QAbstractSlider::SliderMove:
+      SetPosition(bar_->sliderPosition());
+      break;
+    default:
+      break;
   }
-  programChange_ = outer;
-}
-
-int QtScrollBar::Min() const {
-  return bar_->minimum();
-}
-
-int QtScrollBar::Max() const {
-  return bar_->maximum();
-}
-
-void QtScrollBar::SetPosition(int position) {
-  // Clamped; valueChanged only on a change.
-  ProgramChange([&] { bar_->setValue(position); });
-}
-
-int QtScrollBar::Position() const {
-  return bar_->value();
-}
-
-void QtScrollBar::SetSmallChange(int step) {
-  bar_->setSingleStep(step);
-}
-
-void QtScrollBar::SetLargeChange(int step) {
-  bar_->setPageStep(step);
 }
 
 // Text field.
@@ -839,7 +827,7 @@ template class QtControlOf<Captioned<Panel>>;
 template class QtControlOf<ButtonState>;
 template class QtControlOf<CheckBoxState>;
 template class QtControlOf<RadioButtonState>;
-template class QtControlOf<ScrollBar>;
+template class QtControlOf<ScrollBarState>;
 template class QtControlOf<Edit>;
 template class QtControlOf<ComboBox>;
 template class QtControlOf<MemoState>;

@@ -152,22 +152,16 @@ class QtRadioButton final : public QtControlOf<RadioButtonState> {
   QRadioButton* radio_;
 };
 
-class QtScrollBar final : public QtControlOf<ScrollBar> {
+class QtScrollBar final : public QtControlOf<ScrollBarState> {
  public:
   QtScrollBar(QtForm& form, QtGroupBox* box, const Bounds& bounds);
-  void SetRange(int min, int max) override;
-  int Min() const override;
-  int Max() const override;
-  void SetPosition(int position) override;
-  int Position() const override;
-  void SetSmallChange(int step) override;
-  void SetLargeChange(int step) override;
 
  private:
-  void ProgramChange(const std::function<void()>& change);
-
+  void ShowPosition() override;
+  void Raise(const NotifyEvent& event) override { QtControl::Raise(event); }
+  // The user's arrow, track, key, wheel or drag, as Qt names it.
+  void UserAction(int action);
   QScrollBar* bar_;
-  bool programChange_ = false;
 };
 
 class QtEdit final : public QtControlOf<Edit> {
