@@ -560,77 +560,76 @@ QtComboBox::QtComboBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
       combo_(static_cast<QComboBox*>(widget_)) {
   combo_->setFocusPolicy(Qt::StrongFocus);
   combo_->setInsertPolicy(QComboBox::NoInsert);
-  SetStyle(ComboStyle::DropDown);
+  // The user's choice from the list, or by a key on the closed box.
+  QObject::connect(combo_, &QComboBox::activated, [this](int index) {
+    if (!showing_) {
+      form_.Toolkit().Guard([&] { TakeChoice(index); });
+    }
+  });
+  ShowStyle();
 }
 
-void QtComboBox::SetStyle(ComboStyle style) {
-  style_ = style;
-  const int index = combo_->currentIndex();
-  combo_->setEditable(style == ComboStyle::DropDown);
-  if (style == ComboStyle::DropDown) {
-    // The typed text stays as typed: no completion from the items.
-    combo_->setCompleter(nullptr);
-    combo_->setEditText(index >= 0 ? combo_->itemText(index) : QString());
+QString QtComboBox::FieldText() const {
+  return combo_->isEditable() ? combo_->currentText() : QString();
+}
+
+void QtComboBox::Show(const QString& fieldText) {
+  showing_ = true;
+  combo_->setCurrentIndex(ItemIndex());
+  if (combo_->isEditable()) {
+    combo_->setEditText(fieldText);
   }
+  showing_ = false;
+}
+
+void QtComboBox::ShowStyle() {
+  const QString text =
+      ItemIndex() >= 0 && !combo_->isEditable() ? ToQString(Item(ItemIndex())) : FieldText();
+  showing_ = true;
+  combo_->setEditable(Style() == ComboStyle::DropDown);
+  if (QLineEdit* field = combo_->lineEdit()) {
+    // The typed text stays as typed: no completion from the items, and no
+    // item chosen for it when the field loses the focus.
+    combo_->setCompleter(nullptr);
+    QObject::disconnect(field, &QLineEdit::editingFinished, combo_, nullptr);
+  }
+  showing_ = false;
+  Show(text);
 }
 
 void QtComboBox::SetItemHeight(int pixels) {
   combo_->setItemDelegate(new RowHeight(combo_, pixels));
 }
 
-void QtComboBox::ClearItems() {
+void QtComboBox::ShowCleared() {
+  const QString text = FieldText();
+  showing_ = true;
   combo_->clear();
-  if (combo_->isEditable()) {
-    combo_->setEditText({});
-  }
+  showing_ = false;
+  Show(text);
 }
 
-void QtComboBox::AddItem(const std::string& text) {
-  // Adding to an empty list must not choose the item.
-  const QString edited = combo_->isEditable() ? combo_->currentText() : QString();
-  const int index = combo_->currentIndex();
+void QtComboBox::ShowAdded(const std::string& text) {
+  // Qt chooses the first item added to an empty list; the choice is ours.
+  const QString field = FieldText();
+  showing_ = true;
   combo_->addItem(ToQString(text));
-  if (index < 0 && combo_->currentIndex() >= 0) {
-    combo_->setCurrentIndex(-1);
-    if (combo_->isEditable()) {
-      combo_->setEditText(edited);
-    }
-  }
+  showing_ = false;
+  Show(field);
 }
 
-int QtComboBox::ItemCount() const {
-  return combo_->count();
+void QtComboBox::ShowChoice() {
+  Show(ItemIndex() >= 0 ? ToQString(Item(ItemIndex())) : QString());
 }
 
-std::string QtComboBox::Item(int index) const {
-  return index >= 0 && index < combo_->count() ? FromQString(combo_->itemText(index)) : "";
-}
-
-void QtComboBox::SetItemIndex(int index) {
-  if (index < 0 || index >= combo_->count()) {
-    index = -1;
-  }
-  combo_->setCurrentIndex(index);
-  if (combo_->isEditable()) {
-    // Choosing the item it had still replaces what was typed.
-    combo_->setEditText(index >= 0 ? combo_->itemText(index) : QString());
-  }
-}
-
-int QtComboBox::ItemIndex() const {
-  return combo_->currentIndex();
-}
-
-void QtComboBox::SetText(const std::string& text) {
-  if (style_ == ComboStyle::DropDown) {
-    combo_->setEditText(ToQString(text));
-    return;
-  }
-  combo_->setCurrentIndex(
-      combo_->findText(ToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive));
+void QtComboBox::ShowEditText(const std::string& text) {
+  Show(ToQString(text));
 }
 
 std::string QtComboBox::Text() const {
+  if (Style() == ComboStyle::DropDownList) {
+    return ItemIndex() < 0 ? std::string() : Item(ItemIndex());
+  }
   return FromQString(combo_->currentText());
 }
 
@@ -829,7 +828,7 @@ template class QtControlOf<CheckBoxState>;
 template class QtControlOf<RadioButtonState>;
 template class QtControlOf<ScrollBarState>;
 template class QtControlOf<Edit>;
-template class QtControlOf<ComboBox>;
+template class QtControlOf<ComboBoxState>;
 template class QtControlOf<MemoState>;
 template class QtControlOf<StatusBar>;
 template class QtControlOf<Image>;

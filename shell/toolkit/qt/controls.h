@@ -179,23 +179,23 @@ class QtEdit final : public QtControlOf<Edit> {
   int maxLength_ = 0;
 };
 
-class QtComboBox final : public QtControlOf<ComboBox> {
+class QtComboBox final : public QtControlOf<ComboBoxState> {
  public:
   QtComboBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
-  void SetStyle(ComboStyle style) override;
   void SetItemHeight(int pixels) override;
-  void ClearItems() override;
-  void AddItem(const std::string& text) override;
-  int ItemCount() const override;
-  std::string Item(int index) const override;
-  void SetItemIndex(int index) override;
-  int ItemIndex() const override;
-  void SetText(const std::string& text) override;
   std::string Text() const override;
 
  private:
+  void ShowStyle() override;
+  void ShowCleared() override;
+  void ShowAdded(const std::string& text) override;
+  void ShowChoice() override;
+  void ShowEditText(const std::string& text) override;
+  // Shows the chosen index, and the field's text where there is a field.
+  void Show(const QString& fieldText);
+  QString FieldText() const;
   QComboBox* combo_;
-  ComboStyle style_ = ComboStyle::DropDown;
+  bool showing_ = false;  // the widget's signals are our own changes
 };
 
 class QtMemo final : public QtControlOf<MemoState> {
