@@ -100,34 +100,16 @@ class PanelWidget final : public QWidget {
   }
 };
 
-// Panels side by side, each sunken, along the bottom of the form.
+// The status bar's surface; its control paints it.
 class StatusBarWidget final : public QWidget {
  public:
-  struct Part {
-    int width;
-    Qt::Alignment alignment;
-    QString text;
-  };
-
-  explicit StatusBarWidget(QWidget* parent) : QWidget(parent) {}
-
-  std::vector<Part> parts;
-  QColor color;
+  StatusBarWidget(QWidget* parent, const QtStatusBar& bar) : QWidget(parent), bar_(bar) {}
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(rect(), color.isValid() ? color : palette().color(QPalette::Button));
-    int x = 0;
-    for (const Part& part : parts) {
-      QRect r(x, 2, part.width - 2, height() - 2);
-      DrawBevel(painter, palette(), r, Bevel::Lowered);
-      painter.setPen(palette().color(QPalette::WindowText));
-      painter.drawText(r.adjusted(2, 0, -2, 0),
-                       part.alignment | Qt::AlignVCenter | Qt::TextSingleLine, part.text);
-      x += part.width;
-    }
-  }
+  void paintEvent(QPaintEvent*) override { bar_.Paint(*this); }
+
+ private:
+  const QtStatusBar& bar_;
 };
 
 // A picture at its own size from the top-left corner.
@@ -750,37 +732,25 @@ int QtMemo::LaidOutLineCount() const {
 // Status bar.
 
 QtStatusBar::QtStatusBar(QtForm& form, QtGroupBox* box, const Bounds& bounds)
-    : QtControlOf(form, box, new StatusBarWidget(ParentWidget(form, box)), bounds),
-      bar_(static_cast<StatusBarWidget*>(widget_)) {}
+    : QtControlOf(form, box, new StatusBarWidget(ParentWidget(form, box), *this), bounds) {}
 
-int QtStatusBar::AddPanel(int width, Alignment alignment) {
-  bar_->parts.push_back({width, Horizontal(alignment), {}});
-  bar_->update();
-  return PanelCount() - 1;
+void QtStatusBar::ShowPanels() {
+  widget_->update();
 }
 
-int QtStatusBar::PanelCount() const {
-  return static_cast<int>(bar_->parts.size());
-}
-
-void QtStatusBar::SetPanelText(int index, const std::string& text) {
-  if (index < 0 || index >= PanelCount()) {
-    return;
+void QtStatusBar::Paint(QWidget& widget) const {
+  QPainter painter(&widget);
+  painter.fillRect(widget.rect(), ResolveColor(GetColor()));
+  int x = 0;
+  for (const PanelState& panel : Panels()) {
+    QRect r(x, 2, panel.width - 2, widget.height() - 2);
+    DrawBevel(painter, widget.palette(), r, Bevel::Lowered);
+    painter.setPen(widget.palette().color(QPalette::WindowText));
+    painter.drawText(r.adjusted(2, 0, -2, 0),
+                     Horizontal(panel.alignment) | Qt::AlignVCenter | Qt::TextSingleLine,
+                     ToQString(panel.text));
+    x += panel.width;
   }
-  bar_->parts[static_cast<std::size_t>(index)].text = ToQString(text);
-  bar_->update();
-}
-
-std::string QtStatusBar::PanelText(int index) const {
-  if (index < 0 || index >= PanelCount()) {
-    return {};
-  }
-  return FromQString(bar_->parts[static_cast<std::size_t>(index)].text);
-}
-
-void QtStatusBar::SetColor(Color color) {
-  bar_->color = ResolveColor(color);
-  bar_->update();
 }
 
 // Picture.
@@ -830,7 +800,7 @@ template class QtControlOf<ScrollBarState>;
 template class QtControlOf<Edit>;
 template class QtControlOf<ComboBoxState>;
 template class QtControlOf<MemoState>;
-template class QtControlOf<StatusBar>;
+template class QtControlOf<StatusBarState>;
 template class QtControlOf<Image>;
 template class QtControlOf<Captioned<GroupBox>>;
 

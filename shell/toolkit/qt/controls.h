@@ -27,7 +27,6 @@ class QtGroupBox;
 class PanelWidget;
 class ImageWidget;
 class MemoWidget;
-class StatusBarWidget;
 
 // The backend's side of every control: its Qt widget, its form, its group
 // box and its own visible and enabled flags.
@@ -224,18 +223,15 @@ class QtMemo final : public QtControlOf<MemoState> {
   mutable QFont countedFont_;
 };
 
-class QtStatusBar final : public QtControlOf<StatusBar> {
+class QtStatusBar final : public QtControlOf<StatusBarState> {
  public:
   QtStatusBar(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   bool Focusable() const override { return false; }
-  int AddPanel(int width, Alignment alignment) override;
-  int PanelCount() const override;
-  void SetPanelText(int index, const std::string& text) override;
-  std::string PanelText(int index) const override;
-  void SetColor(Color color) override;
+  // Panels side by side, each sunken.
+  void Paint(QWidget& widget) const;
 
  private:
-  StatusBarWidget* bar_;
+  void ShowPanels() override;
 };
 
 class QtImage final : public QtControlOf<Image> {
