@@ -168,6 +168,35 @@ class StateButton final : public B {
   }
 };
 
+// MaxLength limits what the user types, never what the program sets: an
+// edit that would make a text longer than the limit, and longer than it is,
+// is refused.
+class TypingLimit final : public QValidator {
+ public:
+  explicit TypingLimit(QLineEdit* edit) : QValidator(edit) {
+    // The line edit holds the proposed text while it asks: keep the last
+    // accepted length apart.
+    QObject::connect(edit, &QLineEdit::textChanged, this,
+                     [this](const QString& text) { shown_ = text.size(); });
+  }
+
+  void SetLimit(int limit) { limit_ = limit < 0 ? 0 : limit; }
+  int Limit() const { return limit_; }
+  // The program's text is taken whole, however long.
+  void Allow(const QString& text) { shown_ = text.size(); }
+
+  State validate(QString& input, int& /*pos*/) const override {
+    if (limit_ <= 0 || input.size() <= limit_ || input.size() <= shown_) {
+      return Acceptable;
+    }
+    return Invalid;
+  }
+
+ private:
+  int limit_ = 0;
+  qsizetype shown_ = 0;
+};
+
 // The keys as the platform's scroll bar takes them: Up and Page Up go
 // towards the minimum, Down and Page Down towards the maximum.
 class ScrollBarWidget final : public QScrollBar {
@@ -230,30 +259,6 @@ class StandardThumbStyle final : public QProxyStyle {
     }
     return QProxyStyle::pixelMetric(metric, option, widget);
   }
-};
-
-// MaxLength limits what the user types, never what the program sets: an
-// edit that would make a text longer than the limit, and longer than it is,
-// is refused.
-class TypingLimit final : public QValidator {
- public:
-  TypingLimit(QLineEdit* edit, const int& limit) : QValidator(edit), limit_(limit) {
-    // The line edit holds the proposed text while it asks: keep the last
-    // accepted length apart.
-    QObject::connect(edit, &QLineEdit::textChanged, this,
-                     [this](const QString& text) { shown_ = text.size(); });
-  }
-
-  State validate(QString& input, int& /*pos*/) const override {
-    if (limit_ <= 0 || input.size() <= limit_ || input.size() <= shown_) {
-      return Acceptable;
-    }
-    return Invalid;
-  }
-
- private:
-  const int& limit_;
-  qsizetype shown_ = 0;
 };
 
 class RowHeight final : public QStyledItemDelegate {
@@ -512,11 +517,15 @@ QtEdit::QtEdit(QtForm& form, QtGroupBox* box, const Bounds& bounds)
     : QtControlOf(form, box, new QLineEdit(ParentWidget(form, box)), bounds),
       edit_(static_cast<QLineEdit*>(widget_)) {
   edit_->setFocusPolicy(Qt::StrongFocus);
-  edit_->setValidator(new TypingLimit(edit_, maxLength_));
+  // Owned by the field, so it lives as long as the field asks it.
+  limit_ = new TypingLimit(edit_);
+  edit_->setValidator(limit_);
 }
 
 void QtEdit::SetText(const std::string& text) {
-  edit_->setText(ToQString(text));
+  const QString shown = ToQString(text);
+  limit_->Allow(shown);
+  edit_->setText(shown);
 }
 
 std::string QtEdit::Text() const {
@@ -531,8 +540,12 @@ bool QtEdit::ReadOnly() const {
   return edit_->isReadOnly();
 }
 
+int QtEdit::MaxLength() const {
+  return limit_->Limit();
+}
+
 void QtEdit::SetMaxLength(int maxLength) {
-  maxLength_ = maxLength < 0 ? 0 : maxLength;
+  limit_->SetLimit(maxLength);
 }
 
 // Combo box.
@@ -625,14 +638,7 @@ QtMemo::QtMemo(QtForm& form, QtGroupBox* box, const Bounds& bounds)
   memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   memo_->setUndoRedoEnabled(false);
-  memo_->onDoubleClick = [this] {
-    form_.Toolkit().Guard([this] {
-      NotifyEvent handler = OnDblClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  };
+  memo_->onDoubleClick = [this] { form_.Toolkit().Guard([this] { Raise(OnDblClick); }); };
   SetColor(Color::Window());
 }
 

@@ -27,6 +27,7 @@ class QtGroupBox;
 class PanelWidget;
 class ImageWidget;
 class MemoWidget;
+class TypingLimit;
 
 // The backend's side of every control: its Qt widget, its form, its group
 // box and its own visible and enabled flags.
@@ -171,11 +172,11 @@ class QtEdit final : public QtControlOf<Edit> {
   void SetReadOnly(bool readOnly) override;
   bool ReadOnly() const override;
   void SetMaxLength(int maxLength) override;
-  int MaxLength() const override { return maxLength_; }
+  int MaxLength() const override;
 
  private:
   QLineEdit* edit_;
-  int maxLength_ = 0;
+  TypingLimit* limit_;
 };
 
 class QtComboBox final : public QtControlOf<ComboBoxState> {

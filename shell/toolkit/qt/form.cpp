@@ -78,8 +78,10 @@ QtForm::QtForm(QtToolkit& toolkit, std::string className)
 
 QtForm::~QtForm() {
   toolkit_.FormDestroyed(*this);
-  controls_.Clear();  // their widgets go with the window
+  // The widgets first: what they report on their way out reaches controls
+  // that are still there.
   window_.reset();
+  controls_.Clear();
   lock_.reset();
 }
 
