@@ -4,6 +4,13 @@
 
 namespace keldo::ui {
 
+void Raise(const NotifyEvent& event, Control& sender) {
+  NotifyEvent handler = event;
+  if (handler) {
+    handler(&sender);
+  }
+}
+
 void ButtonState::SetHint(const std::string& hint) {
   ShowHint(hint);
   hint_ = hint;
@@ -30,7 +37,7 @@ void CheckBoxState::SetChecked(bool checked) {
   }
   checked_ = checked;
   ShowChecked();
-  Raise(OnClick);
+  Raise(OnClick, *this);
 }
 
 void RadioButtonState::SetChecked(bool checked) {
@@ -41,7 +48,7 @@ void RadioButtonState::SetChecked(bool checked) {
   ShowChecked();
   if (checked) {
     Ticked();
-    Raise(OnClick);
+    Raise(OnClick, *this);
   }
 }
 
@@ -58,7 +65,7 @@ void ScrollBarState::SetRange(int min, int max) {
   position_ = clamped;
   ShowPosition();
   if (moved) {
-    Raise(OnChange);
+    Raise(OnChange, *this);
   }
 }
 
@@ -69,7 +76,7 @@ void ScrollBarState::SetPosition(int position) {
   }
   position_ = clamped;
   ShowPosition();
-  Raise(OnChange);
+  Raise(OnChange, *this);
 }
 
 void ScrollBarState::Step(ScrollAction action) {
@@ -142,6 +149,14 @@ void ComboBoxState::SetText(const std::string& text) {
 void MemoState::AppendLine(const std::string& text) {
   ShowAppended(text, lines_.empty());
   lines_.push_back(text);
+}
+
+int MemoState::LineCount() const {
+  if (lines_.empty()) {
+    return 0;
+  }
+  // The view keeps an empty last line, but it shows nothing.
+  return DisplayLines() - (lines_.back().empty() ? 1 : 0);
 }
 
 void MemoState::Clear() {

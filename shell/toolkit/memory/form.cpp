@@ -1,5 +1,6 @@
 #include "shell/toolkit/memory/form.h"
 
+#include <cctype>
 #include <stdexcept>
 
 #include "shell/toolkit/memory/toolkit.h"
@@ -143,45 +144,25 @@ bool MemoryForm::MoveFocus(bool backwards) {
 }
 
 bool MemoryForm::Key(int virtualKey, bool shift) {
-  if (virtualKey == kVkTab) {
-    return MoveFocus(shift);
+  if (virtualKey != kVkTab && focused_ != nullptr && focused_->UserKey(virtualKey)) {
+    return true;
   }
-  if (focused_ != nullptr) {
-    if (auto* radio = dynamic_cast<MemoryRadioButton*>(focused_);
-        radio != nullptr && virtualKey >= kVkLeft && virtualKey <= kVkDown) {
-      MemoryWidget* next =
-          controls_.NextInRadioGroup(*radio, virtualKey == kVkLeft || virtualKey == kVkUp);
-      if (next == nullptr) {
-        return false;
-      }
-      focused_ = next;
-      FormControls<MemoryWidget>::AsRadio(next)->SetChecked(true);
-      return true;
-    }
-    if (focused_->UserKey(virtualKey)) {
-      return true;
-    }
-  }
-  if (virtualKey == kVkReturn) {
-    if (MemoryWidget* button = controls_.DefaultButton()) {
-      if (!button->Usable()) {
-        return false;
-      }
-      button->UserClick();
-      return true;
-    }
-  }
-  return false;
+  return controls_.NavigationKey(virtualKey, shift, focused_,
+                                 [this](MemoryWidget* widget) { focused_ = widget; });
 }
 
 bool MemoryForm::AccessKey(char key) {
-  MemoryWidget* target = controls_.AccessKeyTarget(key);
-  if (target == nullptr) {
-    return false;
+  return controls_.AccessKey(key, [this](MemoryWidget* widget) { focused_ = widget; });
+}
+
+bool MemoryForm::CharKey(char key) {
+  const Control* focus = focused_ != nullptr ? &focused_->AsControl() : nullptr;
+  if (dynamic_cast<const Edit*>(focus) != nullptr ||
+      dynamic_cast<const ComboBox*>(focus) != nullptr ||
+      dynamic_cast<const Memo*>(focus) != nullptr) {
+    return focused_->UserType(std::string(1, key), false);
   }
-  focused_ = target;
-  target->UserClick();
-  return true;
+  return std::isalnum(static_cast<unsigned char>(key)) != 0 && AccessKey(key);
 }
 
 }  // namespace keldo::ui::memory

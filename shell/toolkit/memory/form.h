@@ -56,6 +56,9 @@ class MemoryForm final : public FormBase {
   void Focus(MemoryWidget* widget);
   bool Key(int virtualKey, bool shift);
   bool AccessKey(char key);
+  // A character key without Alt: typed where the focus is typing, else an
+  // access key.
+  bool CharKey(char key);
   MemoryWidget* FocusedWidget() const { return focused_; }
   MemoryWidget* FindWidget(Control& control) const { return controls_.Find(control); }
   // Called by a control that can no longer take the focus.

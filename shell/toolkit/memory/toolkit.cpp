@@ -217,7 +217,7 @@ MemoryWidget* MemoryToolkit::PointAt(Control& control) {
 bool MemoryToolkit::Click(Control& control) {
   MemoryWidget* widget = PointAt(control);
   if (widget != nullptr) {
-    Guarded([&] { widget->UserClick(); });
+    Guard([&] { widget->UserClick(); });
   }
   return widget != nullptr;
 }
@@ -225,7 +225,7 @@ bool MemoryToolkit::Click(Control& control) {
 bool MemoryToolkit::DoubleClick(Control& control) {
   MemoryWidget* widget = PointAt(control);
   if (widget != nullptr) {
-    Guarded([&] { widget->UserDoubleClick(); });
+    Guard([&] { widget->UserDoubleClick(); });
   }
   return widget != nullptr;
 }
@@ -238,7 +238,7 @@ bool MemoryToolkit::Type(Control& control, const std::string& text, bool replace
   widget->OwnerForm().Focus(widget);
   FormShown(widget->OwnerForm());
   bool took = false;
-  Guarded([&] { took = widget->UserType(text, replace); });
+  Guard([&] { took = widget->UserType(text, replace); });
   return took;
 }
 
@@ -248,7 +248,7 @@ bool MemoryToolkit::ChooseItem(ComboBox& combo, int index) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { combo.SetItemIndex(index); });
+  Guard([&] { combo.SetItemIndex(index); });
   return true;
 }
 
@@ -258,7 +258,7 @@ bool MemoryToolkit::Scroll(ScrollBar& bar, ScrollAction action) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { widget->Step(action); });
+  Guard([&] { widget->Step(action); });
   return true;
 }
 
@@ -268,7 +268,7 @@ bool MemoryToolkit::DragThumb(ScrollBar& bar, int position) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { bar.SetPosition(position); });
+  Guard([&] { bar.SetPosition(position); });
   return true;
 }
 
@@ -278,7 +278,7 @@ bool MemoryToolkit::PressKey(int virtualKey, bool shift) {
     return false;
   }
   bool used = false;
-  Guarded([&] { used = form->Key(virtualKey, shift); });
+  Guard([&] { used = form->Key(virtualKey, shift); });
   return used;
 }
 
@@ -288,7 +288,17 @@ bool MemoryToolkit::PressAccessKey(char key) {
     return false;
   }
   bool used = false;
-  Guarded([&] { used = form->AccessKey(key); });
+  Guard([&] { used = form->AccessKey(key); });
+  return used;
+}
+
+bool MemoryToolkit::PressCharKey(char key) {
+  auto* form = book_.ActiveForm();
+  if (form == nullptr || !form->TakesInput()) {
+    return false;
+  }
+  bool used = false;
+  Guard([&] { used = form->CharKey(key); });
   return used;
 }
 
@@ -301,7 +311,7 @@ bool MemoryToolkit::SystemCommand(Form& target, std::uintptr_t command) {
     if (!form->HasCloseCommand()) {
       return false;
     }
-    Guarded([&] { form->Close(); });
+    Guard([&] { form->Close(); });
     return true;
   }
   if (command == kScMinimize) {
@@ -309,7 +319,7 @@ bool MemoryToolkit::SystemCommand(Form& target, std::uintptr_t command) {
       return false;
     }
     Message message{kWmSysCommand, command, 0, 0};
-    Guarded([&] { app_.Perform(message); });
+    Guard([&] { app_.Perform(message); });
     return true;
   }
   return false;
@@ -320,7 +330,7 @@ bool MemoryToolkit::ClickTaskbarEntry() {
     return false;
   }
   Message message{kWmSysCommand, app_.Minimized() ? kScRestore : kScMinimize, 0, 0};
-  Guarded([&] { app_.Perform(message); });
+  Guard([&] { app_.Perform(message); });
   return true;
 }
 
@@ -332,7 +342,7 @@ bool MemoryToolkit::ChooseMenuItem(const std::string& caption) {
   for (int i = 0; i < menu->Count(); ++i) {
     if (!menu->Item(i).IsSeparator() && menu->Item(i).Caption() == caption) {
       popped_ = nullptr;
-      Guarded([&] { menu->Choose(i); });
+      Guard([&] { menu->Choose(i); });
       return true;
     }
   }
@@ -348,7 +358,7 @@ bool MemoryToolkit::ChooseMenuAccessKey(char key) {
   for (int i = 0; i < menu->Count(); ++i) {
     if (!menu->Item(i).IsSeparator() && menu->Item(i).AccessKey() == lower) {
       popped_ = nullptr;
-      Guarded([&] { menu->Choose(i); });
+      Guard([&] { menu->Choose(i); });
       return true;
     }
   }

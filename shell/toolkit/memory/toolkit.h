@@ -111,6 +111,9 @@ class MemoryToolkit final : public Toolkit {
   // Alt+key on the active form: the button, check box or radio button whose
   // caption marks the key takes the focus and is pressed.
   bool PressAccessKey(char key);
+  // A character key alone on the active form: typed into the focused text
+  // field, memo or combo box, else the control whose access key it is.
+  bool PressCharKey(char key);
 
   // --- Forms and the application -------------------------------------------
   // A title-bar or window-menu command of a form (kScMinimize, kScClose). The
@@ -164,6 +167,10 @@ class MemoryToolkit final : public Toolkit {
   void DismissMenu() { popped_ = nullptr; }
 
   // --- For the backend's own objects ----------------------------------------
+  template <class F>
+  void Guard(F&& f) {
+    loop_.Guard(std::forward<F>(f));
+  }
   const FormBook<MemoryForm>& Book() const { return book_; }
   void FormCreated(MemoryForm& form) { book_.Created(form); }
   void FormDestroyed(MemoryForm& form);
@@ -183,11 +190,6 @@ class MemoryToolkit final : public Toolkit {
   // Reachable, with its form brought forward and the widget focused where it
   // takes focus, as a pointer press does.
   MemoryWidget* PointAt(Control& control);
-  template <class F>
-  void Guarded(F&& f) {
-    loop_.Guard(std::forward<F>(f));
-  }
-
   EventLoop& loop_;
   MemoryApplication app_;
   FormBook<MemoryForm> book_;

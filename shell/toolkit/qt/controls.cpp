@@ -292,13 +292,6 @@ bool QtControl::Usable() const {
   return visible_ && enabled_ && (box_ == nullptr || box_->Usable());
 }
 
-void QtControl::Raise(const NotifyEvent& event) {
-  NotifyEvent handler = event;  // a copy: the handler may destroy the control
-  if (handler) {
-    handler(&AsControl());
-  }
-}
-
 template <class Interface>
 void QtControlOf<Interface>::SetFocus() {
   if (Focusable() && Usable()) {
@@ -409,7 +402,7 @@ void QtButton::BecameDefault() {
 }
 
 void QtButton::Press() {
-  form_.Toolkit().Guard([this] { Raise(OnClick); });
+  form_.Toolkit().Guard([this] { Raise(OnClick, *this); });
 }
 
 // Check box.
@@ -638,7 +631,7 @@ QtMemo::QtMemo(QtForm& form, QtGroupBox* box, const Bounds& bounds)
   memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   memo_->setUndoRedoEnabled(false);
-  memo_->onDoubleClick = [this] { form_.Toolkit().Guard([this] { Raise(OnDblClick); }); };
+  memo_->onDoubleClick = [this] { form_.Toolkit().Guard([this] { Raise(OnDblClick, *this); }); };
   SetColor(Color::Window());
 }
 
@@ -702,7 +695,7 @@ int QtMemo::DisplayLines(const std::string& line, int width) const {
   return lines > 0 ? lines : 1;
 }
 
-int QtMemo::LineCount() const {
+int QtMemo::DisplayLines() const {
   const int width = WrapWidth();
   if (width != countedWidth_ || memo_->font() != countedFont_) {
     counts_.clear();
@@ -716,9 +709,6 @@ int QtMemo::LineCount() const {
   int total = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     total += counts_[i];
-  }
-  if (!lines.empty() && lines.back().empty()) {
-    total -= 1;
   }
   return total;
 }

@@ -52,8 +52,6 @@ class QtControl {
  protected:
   // The widget a control made in box (or in the form) goes into.
   static QWidget* ParentWidget(QtForm& form, QtGroupBox* box);
-  // Runs the program's event as a call: its errors reach the caller.
-  void Raise(const NotifyEvent& event);
 
   QtForm& form_;
   QtGroupBox* box_;
@@ -136,7 +134,6 @@ class QtCheckBox final : public QtControlOf<CheckBoxState> {
  private:
   void ShowCaption() override;
   void ShowChecked() override;
-  void Raise(const NotifyEvent& event) override { QtControl::Raise(event); }
   QCheckBox* check_;
 };
 
@@ -148,7 +145,6 @@ class QtRadioButton final : public QtControlOf<RadioButtonState> {
   void ShowCaption() override;
   void ShowChecked() override;
   void Ticked() override;
-  void Raise(const NotifyEvent& event) override { QtControl::Raise(event); }
   QRadioButton* radio_;
 };
 
@@ -158,7 +154,6 @@ class QtScrollBar final : public QtControlOf<ScrollBarState> {
 
  private:
   void ShowPosition() override;
-  void Raise(const NotifyEvent& event) override { QtControl::Raise(event); }
   // The user's arrow, track, key, wheel or drag, as Qt names it.
   void UserAction(int action);
   QScrollBar* bar_;
@@ -204,7 +199,6 @@ class QtMemo final : public QtControlOf<MemoState> {
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
-  int LineCount() const override;
   // The display lines the view itself has laid out (a check of LineCount).
   int LaidOutLineCount() const;
 
@@ -213,6 +207,7 @@ class QtMemo final : public QtControlOf<MemoState> {
   // before the view was ever shown.
   int WrapWidth() const;
   int DisplayLines(const std::string& line, int width) const;
+  int DisplayLines() const override;
   void ShowAppended(const std::string& text, bool first) override;
   void ShowCleared() override;
 

@@ -698,11 +698,7 @@ void Win32Memo::ShowCleared() {
   ::SetWindowTextA(window_, "");
 }
 
-int Win32Memo::LineCount() const {
-  // The control counts display lines, one for an empty text.
-  if (StoredLines().empty()) {
-    return 0;
-  }
+int Win32Memo::DisplayLines() const {
   return static_cast<int>(::SendMessageA(window_, EM_GETLINECOUNT, 0, 0));
 }
 

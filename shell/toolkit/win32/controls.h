@@ -52,6 +52,8 @@ class Win32Widget {
   virtual void Scroll(WORD /*code*/) {}
   // A key the form's navigation does not take (true: the control uses it).
   virtual bool WantsKey(int /*virtualKey*/) const { return false; }
+  // The user's press of a button (a click, Space, Enter, an access key).
+  virtual void Press() {}
 
   static Win32Widget* FromHandle(HWND window);
 
@@ -130,8 +132,7 @@ class Win32Button final : public Win32Control<ButtonState> {
 
   void Command(WORD code) override;
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
-  // The user pressed it (click, Space, Enter, access key).
-  void Press() { Fire(OnClick); }
+  void Press() override { Fire(OnClick); }
 
  private:
   void ShowCaption() override;
@@ -153,7 +154,6 @@ class Win32CheckBox final : public Win32Control<CheckBoxState> {
  private:
   void ShowCaption() override;
   void ShowChecked() override;
-  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32RadioButton final : public Win32Control<RadioButtonState> {
@@ -166,7 +166,6 @@ class Win32RadioButton final : public Win32Control<RadioButtonState> {
   void ShowCaption() override;
   void ShowChecked() override;
   void Ticked() override;
-  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32ScrollBar final : public Win32Control<ScrollBarState> {
@@ -177,7 +176,6 @@ class Win32ScrollBar final : public Win32Control<ScrollBarState> {
 
  private:
   void ShowPosition() override;
-  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32Edit final : public Win32Control<Edit> {
@@ -223,12 +221,12 @@ class Win32Memo final : public Win32Control<MemoState> {
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
-  int LineCount() const override;
   HBRUSH CtlColor(HDC dc) override;
   bool WantsKey(int virtualKey) const override;
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  int DisplayLines() const override;
   void ShowAppended(const std::string& text, bool first) override;
   void ShowCleared() override;
 

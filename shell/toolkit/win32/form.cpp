@@ -423,40 +423,19 @@ bool Win32Form::MoveFocus(bool backwards) {
   return true;
 }
 
-void Win32Form::MoveInRadioGroup(Win32RadioButton& from, bool backwards) {
-  if (Win32Widget* next = controls_.NextInRadioGroup(from, backwards)) {
-    Focus(next);
-    FormControls<Win32Widget>::AsRadio(next)->SetChecked(true);
-  }
-}
-
-bool Win32Form::PressAccessKey(char key) {
-  Win32Widget* target = controls_.AccessKeyTarget(key);
-  if (target == nullptr) {
-    return false;
-  }
-  Focus(target);
-  if (auto* button = As<Win32Button>(target)) {
-    button->Press();
-  } else if (auto* check = As<Win32CheckBox>(target)) {
-    check->SetChecked(!check->Checked());
-  } else if (auto* radio = As<Win32RadioButton>(target)) {
-    radio->SetChecked(true);
-  }
-  return true;
-}
-
 bool Win32Form::HandleKey(const MSG& message) {
   Win32Widget* focus = FocusedWidget();
+  const auto focusOn = [this](Win32Widget* widget) { Focus(widget); };
   if (message.message == WM_SYSCHAR) {
-    return PressAccessKey(static_cast<char>(message.wParam));
+    return controls_.AccessKey(static_cast<char>(message.wParam), focusOn);
   }
   if (message.message == WM_CHAR) {
     // The key alone is an access key only where it is not typing.
     const bool typing = As<Win32Edit>(focus) != nullptr || As<Win32ComboBox>(focus) != nullptr ||
                         As<Win32Memo>(focus) != nullptr;
     const char key = static_cast<char>(message.wParam);
-    return !typing && std::isalnum(static_cast<unsigned char>(key)) && PressAccessKey(key);
+    return !typing && std::isalnum(static_cast<unsigned char>(key)) &&
+           controls_.AccessKey(key, focusOn);
   }
   if (message.message != WM_KEYDOWN) {
     return false;
@@ -466,35 +445,28 @@ bool Win32Form::HandleKey(const MSG& message) {
   if (combo != nullptr && combo->DroppedDown()) {
     return false;  // the open list takes Enter, Escape and the arrows
   }
+  // The form's keys are eaten whatever they did, so no control sees them.
   switch (key) {
     case VK_TAB:
       if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) {
         return false;
       }
-      MoveFocus(::GetKeyState(VK_SHIFT) < 0);
+      controls_.NavigationKey(kVkTab, ::GetKeyState(VK_SHIFT) < 0, focus, focusOn);
       return true;
-    case VK_RETURN: {
+    case VK_RETURN:
       if (focus != nullptr && focus->WantsKey(key)) {
         return false;
       }
-      if (auto* button = As<Win32Button>(focus)) {
-        button->Press();
-        return true;
-      }
-      if (auto* button = As<Win32Button>(controls_.DefaultButton());
-          button != nullptr && button->Usable()) {
-        button->Press();
-      }
+      controls_.NavigationKey(kVkReturn, false, focus, focusOn);
       return true;
-    }
     case VK_ESCAPE:
       return true;  // no form has a cancel button
     case VK_LEFT:
     case VK_RIGHT:
     case VK_UP:
     case VK_DOWN:
-      if (auto* radio = As<Win32RadioButton>(focus)) {
-        MoveInRadioGroup(*radio, key == VK_LEFT || key == VK_UP);
+      if (FormControls<Win32Widget>::AsRadio(focus) != nullptr) {
+        controls_.NavigationKey(key, false, focus, focusOn);
         return true;
       }
       return focus == nullptr || !focus->WantsKey(key);

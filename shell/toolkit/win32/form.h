@@ -85,8 +85,6 @@ class Win32Form final : public FormBase {
   void ApplyEnabled();
   void PlaceForShow();
   bool MoveFocus(bool backwards);
-  void MoveInRadioGroup(Win32RadioButton& from, bool backwards);
-  bool PressAccessKey(char key);
   bool IsMainForm() const;
   bool Active() const;
 
