@@ -53,7 +53,7 @@ class MemoryHands final : public Hands {
   }
   int ShownItemIndex(ui::ComboBox& combo) override { return combo.ItemIndex(); }
   bool OnScreen(ui::Form& form) override {
-    return form.Visible() && !toolkit_.App().Minimized();
+    return dynamic_cast<ui::memory::MemoryForm&>(form).OnScreen();
   }
   void ShowActive(ui::Form& form) override { form.Show(); }
 

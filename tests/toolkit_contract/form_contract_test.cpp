@@ -208,6 +208,46 @@ TEST_F(ContractTest, AnErrorInTheShowHandlerIsReportedAndTheShowingGoesOn) {
   EXPECT_EQ(Errors(), std::vector<std::string>{"Load failed"});
 }
 
+// Hidden in the tray, the application still shows a dialog the user asks for
+// from the tray's menu; the main form stays where it is.
+TEST_F(ContractTest, AFormShownWhileTheApplicationIsMinimisedComesOnTheScreen) {
+  ui::Application& app = toolkit_.App();
+  auto& main = NewForm("TfrmContractMain");
+  int shows = 0;
+  main.OnShow = [&](void*) { ++shows; };
+  user_.ShowActive(main);
+  app.Minimize();
+  app.ShowWindow(ui::kSwHide);
+  EXPECT_TRUE(app.Minimized());
+  EXPECT_FALSE(app.TaskbarEntryVisible());
+  EXPECT_TRUE(main.Visible());
+  EXPECT_FALSE(user_.OnScreen(main));
+
+  auto& dialog = NewForm("TfrmContractDialog");
+  dialog.SetPosition(ui::FormPosition::MainFormCenter);
+  dialog.SetAlwaysOnTop(true);
+  auto& save = dialog.Create<ui::Button>({8, 8, 80, 30});
+  save.OnClick = [&](void*) { dialog.SetModalResult(ui::mrOk); };
+  bool shownInside = false;
+  toolkit_.Loop().Post([&] {
+    shownInside = user_.OnScreen(dialog);
+    user_.Click(save);
+    if (dialog.ModalResult() == ui::mrNone) {
+      dialog.SetModalResult(ui::mrCancel);  // out of the user's reach
+    }
+  });
+  EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+  EXPECT_TRUE(shownInside);
+  EXPECT_FALSE(user_.OnScreen(main));
+  EXPECT_TRUE(app.Minimized());
+
+  app.Restore();
+  app.ShowWindow(ui::kSwRestore);
+  EXPECT_TRUE(user_.OnScreen(main));
+  EXPECT_TRUE(app.TaskbarEntryVisible());
+  EXPECT_EQ(shows, 1) << "restoring is no new show";
+}
+
 TEST_F(ContractTest, TheMainFormsMinimiseButtonReachesTheApplicationsHooks) {
   ui::Application& app = toolkit_.App();
   auto& main = NewForm("TfrmContractMain");

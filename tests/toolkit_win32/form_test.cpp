@@ -54,5 +54,24 @@ TEST_F(Win32Forms, ModalShowingKeepsAFormsOwnDisabledFlag) {
   EXPECT_FALSE(::IsWindowEnabled(FormHandle()));
 }
 
+// Hidden in the tray, the main form has no place to centre a dialog over:
+// one asked for then stands in the middle of the screen.
+TEST_F(Win32Forms, ADialogShownWhileTheMainFormIsHiddenIsCentredOnTheScreen) {
+  form_->Show();
+  ::SetWindowPos(FormHandle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  toolkit_->App().Minimize();
+  toolkit_->App().ShowWindow(ui::kSwHide);
+  auto dialog = toolkit_->CreateForm("KeldoTestDialog");
+  dialog->SetClientSize({360, 344});
+  dialog->SetPosition(ui::FormPosition::MainFormCenter);
+  dialog->Show();
+  HWND window = dynamic_cast<ui::win32::Win32Form&>(*dialog).Handle();
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  EXPECT_TRUE(::IsWindowVisible(window));
+  EXPECT_NEAR((rect.left + rect.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((rect.top + rect.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
 }  // namespace
 }  // namespace keldo::test

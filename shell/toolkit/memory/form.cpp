@@ -72,6 +72,9 @@ Control& MemoryForm::CreateControl(ControlKind kind, GroupBox* parent, const Bou
 
 void MemoryForm::DoShow() {
   ++showCount_;
+  // Also while the application is minimised: a form shown then (a dialog
+  // asked for from the tray) comes on the screen.
+  onScreen_ = true;
   toolkit_.FormShown(*this);
   if (focused_ == nullptr) {
     focused_ = controls_.FirstStop();
@@ -79,6 +82,7 @@ void MemoryForm::DoShow() {
 }
 
 void MemoryForm::DoHide() {
+  onScreen_ = false;
   toolkit_.FormHidden(*this);
 }
 
@@ -113,7 +117,7 @@ Control* MemoryForm::ActiveControl() const {
 }
 
 bool MemoryForm::TakesInput() const {
-  if (!Visible() || !Enabled() || toolkit_.MemoryApp().Minimized()) {
+  if (!onScreen_ || !Enabled()) {
     return false;
   }
   const MemoryForm* modal = toolkit_.ModalForm();

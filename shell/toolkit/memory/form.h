@@ -48,8 +48,14 @@ class MemoryForm final : public FormBase {
   Color GetColor() const { return color_; }
   int ShowCount() const { return showCount_; }
 
-  // Whether the user can reach the form now: shown, on screen (the
-  // application not minimised), enabled, and not behind a modal form.
+  // Shown and not taken off the screen by the application's minimise.
+  bool OnScreen() const { return onScreen_; }
+  // The application leaves the screen and comes back: the form does with it
+  // while Visible stays as it is.
+  void ScreenHide() { onScreen_ = false; }
+  void ScreenShow() { onScreen_ = Visible(); }
+  // Whether the user can reach the form now: on screen, enabled, and not
+  // behind a modal form.
   bool TakesInput() const;
   // The user's input, already checked by the toolkit: focus a control, and
   // keys for the focused control or the form.
@@ -92,6 +98,7 @@ class MemoryForm final : public FormBase {
   Color color_ = Color::ButtonFace();
   bool alwaysOnTop_ = false;
   int showCount_ = 0;
+  bool onScreen_ = false;
 };
 
 }  // namespace keldo::ui::memory

@@ -34,6 +34,23 @@ Form* MemoryApplication::MainForm() const {
   return toolkit_.Book().MainForm();
 }
 
+void MemoryApplication::Minimize() {
+  minimized_ = true;
+  for (MemoryForm* form : toolkit_.Book().Forms()) {
+    form->ScreenHide();
+  }
+}
+
+void MemoryApplication::Restore() {
+  if (!minimized_) {
+    return;
+  }
+  minimized_ = false;
+  for (MemoryForm* form : toolkit_.Book().Forms()) {
+    form->ScreenShow();
+  }
+}
+
 void MemoryApplication::ShowWindow(int command) {
   taskbarEntry_ = command != kSwHide;
 }

@@ -27,8 +27,8 @@ class MemoryApplication final : public Application {
   void SetIcon(const art::Picture& picture) override { icon_ = MakeIcon(picture); }
   Icon GetIcon() const override { return icon_; }
   Form* MainForm() const override;
-  void Minimize() override { minimized_ = true; }
-  void Restore() override { minimized_ = false; }
+  void Minimize() override;
+  void Restore() override;
   bool Minimized() const override { return minimized_; }
   void ShowWindow(int command) override;
   bool TaskbarEntryVisible() const override { return taskbarEntry_; }

@@ -245,8 +245,11 @@ void Win32Form::PlaceForShow() {
     return;
   }
   if (Position() == FormPosition::MainFormCenter) {
+    // Over the main form where it is on the screen; hidden in the tray, it
+    // has no place, and the screen's middle is the place.
     auto* main = dynamic_cast<Win32Form*>(toolkit_.App().MainForm());
-    if (main != nullptr && main != this && main->Visible()) {
+    if (main != nullptr && main != this && ::IsWindowVisible(main->Handle()) &&
+        !::IsIconic(main->Handle())) {
       ::GetWindowRect(main->Handle(), &area);
     }
   } else if (Position() != FormPosition::ScreenCenter) {
@@ -261,10 +264,11 @@ void Win32Form::PlaceForShow() {
 void Win32Form::DoShow() {
   PlaceForShow();
   shownBefore_ = true;
-  if (!toolkit_.App().Minimized()) {
-    ::ShowWindow(window_, SW_SHOW);
-    ::UpdateWindow(window_);
-  }
+  // Also while the application is minimised: a form shown then is one the
+  // user asked for (a dialog from the tray's menu), and it comes on the
+  // screen alone.
+  ::ShowWindow(window_, SW_SHOW);
+  ::UpdateWindow(window_);
   if (IsMainForm()) {
     toolkit_.Win32App().MainFormShown();
   }
