@@ -10,6 +10,8 @@ that prefix's registry and COM7 is a dosdevices link to the pseudo-terminal.
 Steps, each kept as a screenshot in ARTEFACT_DIR:
   start        the window appears with a 317 x 313 client area
   second-copy  a second copy shows "Program Run!" and ends with 0 once answered
+  hint         the pointer resting on the Pause button, disabled while the link
+               is stopped, shows the button's hint
   linked       Start clicked with the pointer opens the listener on the
                configured port; a line crosses from a pseudo-terminal device to
                a TCP peer and a reply comes back
@@ -293,6 +295,18 @@ def main():
         subprocess.run(["xdotool", "key", "Return"], check=True)
         check(second.wait(20) == 0, "the second copy ends with 0")
         check(first.poll() is None and find_window("^KELDO Link$"), "the first copy is untouched")
+
+        # The hint of the Pause button (152, 80, 33 x 33), disabled while stopped.
+        plain = screenshot("before-hint")
+        pause = (x + 152 + 16, y + 80 + 16)
+        subprocess.run(["xdotool", "mousemove", "--sync", str(pause[0] - 3), str(pause[1] - 3)],
+                       check=True)
+        subprocess.run(["xdotool", "mousemove", "--sync", str(pause[0]), str(pause[1])],
+                       check=True)
+        near = (pause[0] - 150, pause[1] - 40, 300, 100)
+        wait_for(lambda: crop_differs(plain, screenshot("hint"), near), 10,
+                 "the disabled Pause button's hint")
+        check(True, "the disabled Pause button shows its hint")
 
         # Start, with the pointer on btnPlay (152, 40, 33 x 33).
         click(x + 152 + 16, y + 40 + 16)

@@ -303,21 +303,36 @@ void Win32Button::SetGlyph(const art::Picture& picture, int glyphs) {
 }
 
 void Win32Button::ShowHint(const std::string& hint) {
-  HWND tooltip = form_.Tooltip();
-  TTTOOLINFOA tool{};
-  // The size without the last field: comctl32 before version 6 refuses more.
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = form_.Handle();
-  tool.uId = reinterpret_cast<UINT_PTR>(window_);
-  tool.lpszText = const_cast<char*>(hint.c_str());
+  // Two tools with the one text: the button's window, which gets the mouse
+  // while the button is enabled, and its place on the form, which Windows
+  // gives the mouse while it is disabled (Wine gives it nobody; the form
+  // relays it then, see Win32Form).
+  TTTOOLINFOA tools[2] = {};
+  for (TTTOOLINFOA& tool : tools) {
+    // The size without the last field: comctl32 before version 6 refuses more.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = form_.Handle();
+    tool.lpszText = const_cast<char*>(hint.c_str());
+  }
+  tools[0].uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tools[0].uId = reinterpret_cast<UINT_PTR>(window_);
+  tools[1].uFlags = TTF_SUBCLASS;
+  tools[1].uId = reinterpret_cast<UINT_PTR>(this);
+  ::GetWindowRect(window_, &tools[1].rect);
+  ::MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&tools[1].rect), 2);
   const std::string& shown = Hint();
+  UINT request = 0;
   if (shown.empty() && !hint.empty()) {
-    ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    request = TTM_ADDTOOLA;
   } else if (!shown.empty() && hint.empty()) {
-    ::SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    request = TTM_DELTOOLA;
   } else if (!hint.empty()) {
-    ::SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    request = TTM_UPDATETIPTEXTA;
+  }
+  if (request != 0) {
+    for (TTTOOLINFOA& tool : tools) {
+      ::SendMessageA(form_.Tooltip(), request, 0, reinterpret_cast<LPARAM>(&tool));
+    }
   }
 }
 

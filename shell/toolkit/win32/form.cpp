@@ -550,6 +550,22 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ::SetFocus(focused_->Handle());
       }
       return 0;
+    case WM_SETCURSOR:
+      // Wine gives a disabled control no mouse moves, nor its form, only
+      // this: a disabled button's hint learns of the pointer from here.
+      if (LOWORD(lParam) == static_cast<WORD>(HTERROR) && HIWORD(lParam) == WM_MOUSEMOVE &&
+          tooltip_ != nullptr) {
+        MSG move{};
+        move.hwnd = reinterpret_cast<HWND>(wParam);
+        move.message = WM_MOUSEMOVE;
+        move.time = static_cast<DWORD>(::GetMessageTime());
+        ::GetCursorPos(&move.pt);
+        POINT at = move.pt;
+        ::ScreenToClient(move.hwnd, &at);
+        move.lParam = MAKELPARAM(at.x, at.y);
+        ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+      }
+      break;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
         // The application minimises, not this window: its hooks see the
