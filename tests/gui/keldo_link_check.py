@@ -17,8 +17,8 @@ Steps, each kept as a screenshot in ARTEFACT_DIR:
                a TCP peer and a reply comes back
   minimised    the window goes to the tray when minimised
   restored     a double-click on the tray icon brings it back, log intact
-  exited       "&Exit" from the tray menu ends the process with 0 about
-               300 ms later, and its tray icon is gone
+  exited       "&Exit" from the tray menu closes the window about 300 ms later
+               and ends the process with 0 soon after, and its tray icon is gone
 The program gets a registry folder of its own, so nothing of the user's is
 touched.
 """
@@ -351,7 +351,10 @@ def main():
         wait_for(lambda: not find_window("^KELDO Link$", visible=False), 5, "the window closed")
         took = time.monotonic() - asked
         check(0.25 <= took <= 1.5, f"the window closed {took * 1000:.0f} ms after Exit")
-        check(first.wait(20) == 0, "the program ends with 0")
+        code = first.wait(20)
+        ended = time.monotonic() - asked
+        check(code == 0, "the program ends with 0")
+        check(ended <= 1.5, f"the program ended {ended * 1000:.0f} ms after Exit")
         time.sleep(0.5)
         check(target.tray_icon() is None, "the tray icon is gone")
         check(read_exactly(peer, 1, 2) == b"", "the peer was disconnected")
