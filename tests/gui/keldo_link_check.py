@@ -354,7 +354,8 @@ def main():
         code = first.wait(20)
         ended = time.monotonic() - asked
         check(code == 0, "the program ends with 0")
-        check(ended <= 1.5, f"the program ended {ended * 1000:.0f} ms after Exit")
+        # Leak checking at exit takes a second under the sanitizers.
+        check(ended <= 3.0, f"the program ended {ended * 1000:.0f} ms after Exit")
         time.sleep(0.5)
         check(target.tray_icon() is None, "the tray icon is gone")
         check(read_exactly(peer, 1, 2) == b"", "the peer was disconnected")

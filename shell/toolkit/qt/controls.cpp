@@ -22,6 +22,8 @@
 #include <QTextLayout>
 #include <QValidator>
 
+#include <limits>
+
 #include "shell/toolkit/qt/form.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/toolkit/qt/toolkit.h"
@@ -510,19 +512,24 @@ QtEdit::QtEdit(QtForm& form, QtGroupBox* box, const Bounds& bounds)
     : QtControlOf(form, box, new QLineEdit(ParentWidget(form, box)), bounds),
       edit_(static_cast<QLineEdit*>(widget_)) {
   edit_->setFocusPolicy(Qt::StrongFocus);
+  // The validator limits typing; Qt's own limit (32767 by default) would
+  // also cut the program's texts.
+  edit_->setMaxLength(std::numeric_limits<int>::max());
   // Owned by the field, so it lives as long as the field asks it.
   limit_ = new TypingLimit(edit_);
   edit_->setValidator(limit_);
 }
 
 void QtEdit::SetText(const std::string& text) {
-  const QString shown = ToQString(text);
-  limit_->Allow(shown);
-  edit_->setText(shown);
+  set_ = text;
+  shown_ = ToQString(text);
+  limit_->Allow(shown_);
+  edit_->setText(shown_);
 }
 
 std::string QtEdit::Text() const {
-  return FromQString(edit_->text());
+  const QString text = edit_->text();
+  return text == shown_ ? set_ : FromQString(text);
 }
 
 void QtEdit::SetReadOnly(bool readOnly) {
