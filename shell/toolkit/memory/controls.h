@@ -253,4 +253,20 @@ class MemoryGroupBox final : public MemoryControl<Captioned<GroupBox>> {
   bool Focusable() const override { return false; }
 };
 
+// The class of each kind, for MakeControl.
+struct MemoryKinds {
+  using Label = MemoryLabel;
+  using Panel = MemoryPanel;
+  using Button = MemoryButton;
+  using CheckBox = MemoryCheckBox;
+  using RadioButton = MemoryRadioButton;
+  using ScrollBar = MemoryScrollBar;
+  using Edit = MemoryEdit;
+  using ComboBox = MemoryComboBox;
+  using Memo = MemoryMemo;
+  using StatusBar = MemoryStatusBar;
+  using Image = MemoryImage;
+  using GroupBox = MemoryGroupBox;
+};
+
 }  // namespace keldo::ui::memory

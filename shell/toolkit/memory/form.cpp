@@ -1,8 +1,8 @@
 #include "shell/toolkit/memory/form.h"
 
 #include <cctype>
-#include <stdexcept>
 
+#include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/memory/toolkit.h"
 #include "shell/toolkit/messages.h"
 
@@ -21,53 +21,9 @@ MemoryForm::~MemoryForm() {
 }
 
 Control& MemoryForm::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  MemoryGroupBox* box = nullptr;
-  if (parent != nullptr) {
-    box = dynamic_cast<MemoryGroupBox*>(parent);
-    if (box == nullptr || &box->OwnerForm() != this) {
-      throw std::invalid_argument("a control's group box must belong to its form");
-    }
-  }
-  std::unique_ptr<MemoryWidget> widget;
-  switch (kind) {
-    case ControlKind::Label:
-      widget = std::make_unique<MemoryLabel>(*this, box, bounds);
-      break;
-    case ControlKind::Panel:
-      widget = std::make_unique<MemoryPanel>(*this, box, bounds);
-      break;
-    case ControlKind::Button:
-      widget = std::make_unique<MemoryButton>(*this, box, bounds);
-      break;
-    case ControlKind::CheckBox:
-      widget = std::make_unique<MemoryCheckBox>(*this, box, bounds);
-      break;
-    case ControlKind::RadioButton:
-      widget = std::make_unique<MemoryRadioButton>(*this, box, bounds);
-      break;
-    case ControlKind::ScrollBar:
-      widget = std::make_unique<MemoryScrollBar>(*this, box, bounds);
-      break;
-    case ControlKind::Edit:
-      widget = std::make_unique<MemoryEdit>(*this, box, bounds);
-      break;
-    case ControlKind::ComboBox:
-      widget = std::make_unique<MemoryComboBox>(*this, box, bounds);
-      break;
-    case ControlKind::Memo:
-      widget = std::make_unique<MemoryMemo>(*this, box, bounds);
-      break;
-    case ControlKind::StatusBar:
-      widget = std::make_unique<MemoryStatusBar>(*this, box, bounds);
-      break;
-    case ControlKind::Image:
-      widget = std::make_unique<MemoryImage>(*this, box, bounds);
-      break;
-    case ControlKind::GroupBox:
-      widget = std::make_unique<MemoryGroupBox>(*this, box, bounds);
-      break;
-  }
-  return controls_.Add(std::move(widget)).AsControl();
+  MemoryGroupBox* box = OwnGroupBox<MemoryGroupBox>(parent, *this);
+  return controls_.Add(MakeControl<MemoryWidget, MemoryKinds>(kind, *this, box, bounds))
+      .AsControl();
 }
 
 void MemoryForm::DoShow() {

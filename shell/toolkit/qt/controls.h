@@ -259,4 +259,20 @@ class QtGroupBox final : public QtControlOf<Captioned<GroupBox>> {
   QGroupBox* frame_;
 };
 
+// The class of each kind, for MakeControl.
+struct QtKinds {
+  using Label = QtLabel;
+  using Panel = QtPanel;
+  using Button = QtButton;
+  using CheckBox = QtCheckBox;
+  using RadioButton = QtRadioButton;
+  using ScrollBar = QtScrollBar;
+  using Edit = QtEdit;
+  using ComboBox = QtComboBox;
+  using Memo = QtMemo;
+  using StatusBar = QtStatusBar;
+  using Image = QtImage;
+  using GroupBox = QtGroupBox;
+};
+
 }  // namespace keldo::ui::qt

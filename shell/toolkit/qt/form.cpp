@@ -11,8 +11,8 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
-#include <stdexcept>
 
+#include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/controls.h"
 #include "shell/toolkit/qt/picture.h"
@@ -90,53 +90,8 @@ QWidget* QtForm::Window() const {
 }
 
 Control& QtForm::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  QtGroupBox* box = nullptr;
-  if (parent != nullptr) {
-    box = dynamic_cast<QtGroupBox*>(parent);
-    if (box == nullptr || &box->OwnerForm() != this) {
-      throw std::invalid_argument("a control's group box must belong to its form");
-    }
-  }
-  std::unique_ptr<QtControl> control;
-  switch (kind) {
-    case ControlKind::Label:
-      control = std::make_unique<QtLabel>(*this, box, bounds);
-      break;
-    case ControlKind::Panel:
-      control = std::make_unique<QtPanel>(*this, box, bounds);
-      break;
-    case ControlKind::Button:
-      control = std::make_unique<QtButton>(*this, box, bounds);
-      break;
-    case ControlKind::CheckBox:
-      control = std::make_unique<QtCheckBox>(*this, box, bounds);
-      break;
-    case ControlKind::RadioButton:
-      control = std::make_unique<QtRadioButton>(*this, box, bounds);
-      break;
-    case ControlKind::ScrollBar:
-      control = std::make_unique<QtScrollBar>(*this, box, bounds);
-      break;
-    case ControlKind::Edit:
-      control = std::make_unique<QtEdit>(*this, box, bounds);
-      break;
-    case ControlKind::ComboBox:
-      control = std::make_unique<QtComboBox>(*this, box, bounds);
-      break;
-    case ControlKind::Memo:
-      control = std::make_unique<QtMemo>(*this, box, bounds);
-      break;
-    case ControlKind::StatusBar:
-      control = std::make_unique<QtStatusBar>(*this, box, bounds);
-      break;
-    case ControlKind::Image:
-      control = std::make_unique<QtImage>(*this, box, bounds);
-      break;
-    case ControlKind::GroupBox:
-      control = std::make_unique<QtGroupBox>(*this, box, bounds);
-      break;
-  }
-  return controls_.Add(std::move(control)).AsControl();
+  QtGroupBox* box = OwnGroupBox<QtGroupBox>(parent, *this);
+  return controls_.Add(MakeControl<QtControl, QtKinds>(kind, *this, box, bounds)).AsControl();
 }
 
 void QtForm::SetCaption(const std::string& caption) {

@@ -271,4 +271,20 @@ class Win32GroupBox final : public Win32Control<Captioned<GroupBox>> {
   void ShowCaption() override;
 };
 
+// The class of each kind, for MakeControl.
+struct Win32Kinds {
+  using Label = Win32Label;
+  using Panel = Win32Panel;
+  using Button = Win32Button;
+  using CheckBox = Win32CheckBox;
+  using RadioButton = Win32RadioButton;
+  using ScrollBar = Win32ScrollBar;
+  using Edit = Win32Edit;
+  using ComboBox = Win32ComboBox;
+  using Memo = Win32Memo;
+  using StatusBar = Win32StatusBar;
+  using Image = Win32Image;
+  using GroupBox = Win32GroupBox;
+};
+
 }  // namespace keldo::ui::win32

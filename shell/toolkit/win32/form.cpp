@@ -6,6 +6,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/win32/bitmaps.h"
 #include "shell/toolkit/win32/fonts.h"
@@ -84,52 +85,9 @@ Win32Form::~Win32Form() {
 }
 
 Control& Win32Form::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  Win32GroupBox* box = nullptr;
-  if (parent != nullptr) {
-    box = dynamic_cast<Win32GroupBox*>(parent);
-    if (box == nullptr || &box->OwnerForm() != this) {
-      throw std::invalid_argument("a control's group box must belong to its form");
-    }
-  }
-  std::unique_ptr<Win32Widget> widget;
-  switch (kind) {
-    case ControlKind::Label:
-      widget = std::make_unique<Win32Label>(*this, box, bounds);
-      break;
-    case ControlKind::Panel:
-      widget = std::make_unique<Win32Panel>(*this, box, bounds);
-      break;
-    case ControlKind::Button:
-      widget = std::make_unique<Win32Button>(*this, box, bounds);
-      break;
-    case ControlKind::CheckBox:
-      widget = std::make_unique<Win32CheckBox>(*this, box, bounds);
-      break;
-    case ControlKind::RadioButton:
-      widget = std::make_unique<Win32RadioButton>(*this, box, bounds);
-      break;
-    case ControlKind::ScrollBar:
-      widget = std::make_unique<Win32ScrollBar>(*this, box, bounds);
-      break;
-    case ControlKind::Edit:
-      widget = std::make_unique<Win32Edit>(*this, box, bounds);
-      break;
-    case ControlKind::ComboBox:
-      widget = std::make_unique<Win32ComboBox>(*this, box, bounds);
-      break;
-    case ControlKind::Memo:
-      widget = std::make_unique<Win32Memo>(*this, box, bounds);
-      break;
-    case ControlKind::StatusBar:
-      widget = std::make_unique<Win32StatusBar>(*this, box, bounds);
-      break;
-    case ControlKind::Image:
-      widget = std::make_unique<Win32Image>(*this, box, bounds);
-      break;
-    case ControlKind::GroupBox:
-      widget = std::make_unique<Win32GroupBox>(*this, box, bounds);
-      break;
-  }
+  Win32GroupBox* box = OwnGroupBox<Win32GroupBox>(parent, *this);
+  std::unique_ptr<Win32Widget> widget =
+      MakeControl<Win32Widget, Win32Kinds>(kind, *this, box, bounds);
   widget->SetFontHandle(fontHandle_);
   widget->ApplyState();
   return controls_.Add(std::move(widget)).AsControl();
