@@ -11,6 +11,7 @@
 
 #include "shell/toolkit/control_state.h"
 #include "shell/toolkit/controls.h"
+#include "shell/toolkit/win32/gdi.h"
 
 namespace keldo::ui::win32 {
 
@@ -231,7 +232,7 @@ class Win32Memo final : public Win32Control<MemoState> {
   void ShowCleared() override;
 
   Color color_ = Color::Window();
-  HBRUSH brush_ = nullptr;
+  Brush brush_;
   WNDPROC original_ = nullptr;
 };
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <stdexcept>
 
 #include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/messages.h"
@@ -30,21 +29,6 @@ DWORD StyleFor(BorderIcons icons) {
   return style;
 }
 
-void RegisterFormClass(HINSTANCE instance, const std::string& className, WNDPROC proc) {
-  WNDCLASSA windowClass{};
-  if (::GetClassInfoA(instance, className.c_str(), &windowClass) != FALSE) {
-    return;
-  }
-  windowClass.style = CS_DBLCLKS;
-  windowClass.lpfnWndProc = proc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  windowClass.lpszClassName = className.c_str();
-  if (::RegisterClassA(&windowClass) == 0) {
-    throw std::runtime_error("cannot register the window class " + className);
-  }
-}
-
 template <class T>
 T* As(Win32Widget* widget) {
   return dynamic_cast<T*>(widget);
@@ -54,14 +38,12 @@ T* As(Win32Widget* widget) {
 
 Win32Form::Win32Form(Win32Toolkit& toolkit, const std::string& className)
     : FormBase(toolkit.Loop(), toolkit.App()), toolkit_(toolkit), className_(className) {
-  RegisterFormClass(toolkit_.Instance(), className_, &Win32Form::WindowProc);
-  window_ = ::CreateWindowExA(0, className_.c_str(), "", StyleFor(BorderIcons{}), CW_USEDEFAULT,
-                              CW_USEDEFAULT, 100, 100, toolkit_.Win32App().Handle(), nullptr,
-                              toolkit_.Instance(), this);
-  if (window_ == nullptr) {
-    throw std::runtime_error("cannot create the window " + className_);
-  }
-  brush_ = ::CreateSolidBrush(BackColor());
+  RegisterWindowClass(toolkit_.Instance(), className_.c_str(), &Win32Form::WindowProc, CS_DBLCLKS,
+                      ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+  window_ = CreateWindowOrThrow(("the window " + className_).c_str(), 0, className_.c_str(), "",
+                                StyleFor(BorderIcons{}), CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                                toolkit_.Win32App().Handle(), toolkit_.Instance(), this);
+  brush_.reset(::CreateSolidBrush(BackColor()));
   SetFont(font_);
   toolkit_.FormCreated(*this);
 }
@@ -75,20 +57,13 @@ Win32Form::~Win32Form() {
     ::DestroyWindow(tooltip_);
   }
   ::DestroyWindow(window_);
-  if (fontHandle_ != nullptr) {
-    ::DeleteObject(fontHandle_);
-  }
-  ::DeleteObject(brush_);
-  if (smallIcon_ != nullptr) {
-    ::DestroyIcon(smallIcon_);
-  }
 }
 
 Control& Win32Form::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
   Win32GroupBox* box = OwnGroupBox<Win32GroupBox>(parent, *this);
   std::unique_ptr<Win32Widget> widget =
       MakeControl<Win32Widget, Win32Kinds>(kind, *this, box, bounds);
-  widget->SetFontHandle(fontHandle_);
+  widget->SetFontHandle(fontHandle_.get());
   widget->ApplyState();
   return controls_.Add(std::move(widget)).AsControl();
 }
@@ -149,26 +124,21 @@ void Win32Form::RemoveCloseCommand() {
 }
 
 void Win32Form::SetIcon(const art::Picture& picture) {
-  HICON icon = CreateIconFromPicture(picture);
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  if (smallIcon_ != nullptr) {
-    ::DestroyIcon(smallIcon_);
-  }
-  smallIcon_ = icon;
+  OwnedIcon icon = CreateIconFromPicture(picture);
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+  icon_ = std::move(icon);
 }
 
 void Win32Form::SetFont(const Font& font) {
   font_ = font;
-  HFONT handle = CreateFontFor(font);
-  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle), FALSE);
+  OwnedFont handle = CreateFontFor(font);
+  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle.get()), FALSE);
   for (const auto& widget : controls_.All()) {
-    widget->SetFontHandle(handle);
+    widget->SetFontHandle(handle.get());
   }
-  if (fontHandle_ != nullptr) {
-    ::DeleteObject(fontHandle_);
-  }
-  fontHandle_ = handle;
+  // The old font goes once nothing draws with it.
+  fontHandle_ = std::move(handle);
   ::InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -178,9 +148,7 @@ COLORREF Win32Form::BackColor() const {
 
 void Win32Form::SetColor(Color color) {
   color_ = color;
-  HBRUSH brush = ::CreateSolidBrush(BackColor());
-  ::DeleteObject(brush_);
-  brush_ = brush;
+  brush_.reset(::CreateSolidBrush(BackColor()));
   ::InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -302,10 +270,10 @@ bool Win32Form::Active() const {
 
 HWND Win32Form::Tooltip() {
   if (tooltip_ == nullptr) {
-    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                                 toolkit_.Instance(), nullptr);
+    tooltip_ =
+        CreateWindowOrThrow("a form's tooltip", WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, window_, toolkit_.Instance(), nullptr);
   }
   return tooltip_;
 }
@@ -454,7 +422,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       RECT rect{};
       ::GetClientRect(window_, &rect);
-      ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush_);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush_.get());
       return 1;
     }
     case WM_COMMAND:

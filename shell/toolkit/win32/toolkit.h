@@ -23,6 +23,15 @@ namespace keldo::ui::win32 {
 class Win32Form;
 class Win32Toolkit;
 
+// Registers a window class of this module unless it is; EOutOfResources when
+// the system refuses.
+void RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, UINT style = 0,
+                         HCURSOR cursor = nullptr);
+// A window made with CreateWindowExA; EOutOfResources naming what when none.
+HWND CreateWindowOrThrow(const char* what, DWORD exStyle, const char* windowClass,
+                         const char* caption, DWORD style, int x, int y, int width, int height,
+                         HWND owner, HINSTANCE instance, void* param);
+
 // The application object with its own hidden top-level window: it carries
 // the taskbar entry and the title, owns every form and message box, and its
 // messages pass the hooks first.
@@ -56,7 +65,7 @@ class Win32Application final : public Application {
   Win32Toolkit& toolkit_;
   HWND window_ = nullptr;
   Icon icon_;
-  HICON bigIcon_ = nullptr;
+  OwnedIcon iconHandle_;
   bool minimized_ = false;
 };
 
