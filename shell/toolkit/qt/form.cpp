@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
-
 #include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/controls.h"

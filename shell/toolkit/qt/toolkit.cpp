@@ -8,10 +8,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
-#include <QPointer>
 #include <QSessionManager>
 #include <QStringDecoder>
-#include <QSystemTrayIcon>
 
 #include <unistd.h>
 
@@ -19,7 +17,7 @@
 
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/form.h"
-#include "shell/toolkit/qt/notify_area.h"
+#include "shell/toolkit/qt/notify_icon.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/toolkit/system_command.h"
 
@@ -306,10 +304,6 @@ std::unique_ptr<PopupMenu> QtToolkit::CreatePopupMenu() {
   return std::make_unique<QtPopupMenu>(*this);
 }
 
-std::unique_ptr<MessageWindow> QtToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
-  return windows_.Create(std::move(handler));
-}
-
 std::string QtToolkit::WindowLockName(const std::string& className) {
   QByteArray display = qgetenv("DISPLAY");
   if (display.isEmpty()) {
@@ -370,26 +364,6 @@ void QtToolkit::ResetCursor() {
   }
 }
 
-bool QtToolkit::ShellNotifyIcon(unsigned request, const NotifyIconData& data) {
-  return notifyArea_->Request(request, data);
-}
-
-bool QtToolkit::TrayAvailable() const {
-  return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void QtToolkit::WatchTray() {
-  const bool available = TrayAvailable();
-  if (available == trayWasAvailable_) {
-    return;
-  }
-  trayWasAvailable_ = available;
-  if (!available) {
-    notifyArea_->Clear();
-  }
-  Broadcast({available ? kWmTaskbarCreated : kWmTaskbarLost, 0, 0, 0});
-}
-
 QtForm* QtToolkit::FormOfWindow(const QWidget* window) const {
   if (window == nullptr) {
     return nullptr;
@@ -400,16 +374,6 @@ QtForm* QtToolkit::FormOfWindow(const QWidget* window) const {
     }
   }
   return nullptr;
-}
-
-void QtToolkit::PostToWindow(WindowHandle handle, Message message) {
-  QMetaObject::invokeMethod(
-      &context_, [this, handle, message]() mutable { windows_.Send(handle, message); },
-      Qt::QueuedConnection);
-}
-
-void QtToolkit::Broadcast(Message message) {
-  windows_.Broadcast(message);
 }
 
 // Fonts, colours and texts.
