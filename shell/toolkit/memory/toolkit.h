@@ -1,5 +1,15 @@
 #pragma once
 
+// The in-memory widget set, the tests' display.
+//
+// Implements: every interface of shell/toolkit/ on the shared rules
+// (FormBase, FormBook, FormControls and the state classes), and a test's
+// hands (MemoryToolkit's methods below the overrides) that act as the user
+// would and say whether the user could.
+// Differs: nothing is drawn; the memo wraps by a fixed metric of the font;
+// message boxes are answered by OnMessageBox or else their first button;
+// the notification area is a model that can refuse, restart and go away.
+
 #include <functional>
 #include <map>
 #include <memory>

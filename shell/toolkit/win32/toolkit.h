@@ -1,5 +1,18 @@
 #pragma once
 
+// The raw Win32 widget set: windows and common controls of user32 and
+// comctl32, the notification area of shell32; no framework.
+//
+// Implements: every interface of shell/toolkit/. Forms are top-level windows
+// of their own class, owned by a hidden application window that carries the
+// taskbar entry; controls are child windows of their form (also inside a
+// group box) showing the shared state classes; the keyboard rules of
+// FormControls run from the loop's message filter before a message is
+// dispatched.
+// Differs: labels, panels, pictures, the status bar and the picture buttons
+// are drawn here; a modal form gives the others input back before it hides,
+// so the activation returns to them.
+
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
