@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/event_loop.h"
+#include "engine/platform/platform_event_loop.h"
 #include "shell/toolkit/control_state.h"
 #include "shell/toolkit/toolkit.h"
 
@@ -56,6 +57,27 @@ class Backend {
   virtual Hands& User() = 0;
 
   std::vector<std::string> errors;
+};
+
+// A real widget set T on the platform's loop, with hands H(loop, toolkit).
+template <class T, class H>
+class PlatformBackend final : public Backend {
+ public:
+  PlatformBackend()
+      : loop_(CreatePlatformEventLoop()),
+        toolkit_(std::make_unique<T>(*loop_)),
+        hands_(*loop_, *toolkit_) {
+    loop_->SetErrorReport([this](const std::exception& e) { errors.push_back(e.what()); });
+  }
+
+  EventLoop& Loop() override { return *loop_; }
+  ui::Toolkit& Toolkit() override { return *toolkit_; }
+  Hands& User() override { return hands_; }
+
+ private:
+  std::unique_ptr<EventLoop> loop_;
+  std::unique_ptr<T> toolkit_;
+  H hands_;
 };
 
 // Made by each suite that runs the contract, once per test.

@@ -9,7 +9,6 @@
 
 #include <string>
 
-#include "engine/platform/platform_event_loop.h"
 #include "shell/toolkit/win32/controls.h"
 #include "shell/toolkit/win32/form.h"
 #include "shell/toolkit/win32/toolkit.h"
@@ -218,29 +217,10 @@ class Win32Hands final : public Hands {
   ui::win32::Win32Toolkit& toolkit_;
 };
 
-class Win32Backend final : public Backend {
- public:
-  Win32Backend()
-      : loop_(CreatePlatformEventLoop()),
-        toolkit_(std::make_unique<ui::win32::Win32Toolkit>(*loop_)),
-        hands_(*loop_, *toolkit_) {
-    loop_->SetErrorReport([this](const std::exception& e) { errors.push_back(e.what()); });
-  }
-
-  EventLoop& Loop() override { return *loop_; }
-  ui::Toolkit& Toolkit() override { return *toolkit_; }
-  Hands& User() override { return hands_; }
-
- private:
-  std::unique_ptr<EventLoop> loop_;
-  std::unique_ptr<ui::win32::Win32Toolkit> toolkit_;
-  Win32Hands hands_;
-};
-
 }  // namespace
 
 std::unique_ptr<Backend> MakeBackend() {
-  return std::make_unique<Win32Backend>();
+  return std::make_unique<PlatformBackend<ui::win32::Win32Toolkit, Win32Hands>>();
 }
 
 }  // namespace keldo::test

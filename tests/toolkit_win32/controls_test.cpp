@@ -55,8 +55,8 @@ TEST_F(Win32Controls, TheHintOfAPictureButtonShowsEnabledOrNot) {
     MovePointer({at.x - 4, at.y - 4});
     RunFor(*loop_, std::chrono::milliseconds(50));
     MovePointer(at);
-    EXPECT_TRUE(WaitUntil(*loop_, [&] { return ::IsWindowVisible(tooltip) != FALSE; },
-                          std::chrono::seconds(3)));
+    EXPECT_TRUE(WaitUntil(
+        *loop_, [&] { return ::IsWindowVisible(tooltip) != FALSE; }, std::chrono::seconds(3)));
     MovePointer({0, 0});
     RunFor(*loop_, std::chrono::milliseconds(50));
   }

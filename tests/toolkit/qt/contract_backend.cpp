@@ -5,21 +5,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 
-#include <functional>
 #include <string>
 
-#include "engine/platform/platform_event_loop.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/controls.h"
 #include "shell/toolkit/qt/form.h"
 #include "shell/toolkit/qt/toolkit.h"
+#include "tests/toolkit/qt/qt_fixture.h"
 #include "tests/toolkit_contract/contract.h"
 
 namespace keldo::test {
@@ -36,18 +34,6 @@ bool Reachable(const QWidget* widget) {
 
 QWidget* WindowOf(ui::Form& form) {
   return dynamic_cast<ui::qt::QtForm&>(form).Window();
-}
-
-bool Wait(const std::function<bool()>& done, int ms = 3000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) {
-      return false;
-    }
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
 }
 
 Qt::Key QtKey(int virtualKey) {
@@ -84,6 +70,8 @@ Qt::Key QtKey(int virtualKey) {
 
 class QtHands final : public Hands {
  public:
+  QtHands(EventLoop& /*loop*/, ui::qt::QtToolkit& /*toolkit*/) {}
+
   void Click(ui::Control& control) override {
     QWidget* widget = WidgetOf(control);
     if (!Reachable(widget)) {
@@ -212,27 +200,10 @@ class QtHands final : public Hands {
   }
 };
 
-class QtBackend final : public Backend {
- public:
-  QtBackend() : loop_(CreatePlatformEventLoop()) {
-    loop_->SetErrorReport([this](const std::exception& e) { errors.push_back(e.what()); });
-    toolkit_ = std::make_unique<ui::qt::QtToolkit>(*loop_);
-  }
-
-  EventLoop& Loop() override { return *loop_; }
-  ui::Toolkit& Toolkit() override { return *toolkit_; }
-  Hands& User() override { return hands_; }
-
- private:
-  std::unique_ptr<EventLoop> loop_;
-  std::unique_ptr<ui::qt::QtToolkit> toolkit_;
-  QtHands hands_;
-};
-
 }  // namespace
 
 std::unique_ptr<Backend> MakeBackend() {
-  return std::make_unique<QtBackend>();
+  return std::make_unique<PlatformBackend<ui::qt::QtToolkit, QtHands>>();
 }
 
 }  // namespace keldo::test
