@@ -188,12 +188,13 @@ void TfrmConfig::btnExitClick(void* /*Sender*/) {
   form_->Close();
 }
 
+std::string SettingsNotSavedText(const std::string& failure) {
+  return "The settings were not saved" + (failure.empty() ? std::string() : ": " + failure) + ".";
+}
+
 void TfrmConfig::ReportRefusedSave(const std::string& failure) {
-  std::string text = "The settings were not saved";
-  if (!failure.empty()) {
-    text += ": " + failure;
-  }
-  text += ".\nThe link now uses the stored settings shown in its log.";
+  const std::string text =
+      SettingsNotSavedText(failure) + "\nThe link now uses the stored settings shown in its log.";
   // The box belongs to the application's window; above an always-on-top
   // dialog it could open out of sight.
   form_->SetAlwaysOnTop(false);

@@ -8,6 +8,10 @@
 
 namespace keldo {
 
+// What the windows tell of a save the store refused: "The settings were not
+// saved: <failure>."
+std::string SettingsNotSavedText(const std::string& failure);
+
 // The configuration dialog: edits seven of the controller's eight settings
 // (all but ServerAutoStart) in place and saves them through
 // SaveSettingsAndRestart. Made for one showing and destroyed after it:

@@ -336,17 +336,39 @@ void TfrmKELDO::moLogDblClick(void*) {
   moLog.Clear();
 }
 
-// Failures of the store are ignored: the box keeps what the user gave it.
+// The box shows what is stored. Where the store refuses a step, nothing
+// more is written, what was written is put back in line with the stored
+// ServerAutoStart, the box shows that, and the user is told, as the dialog
+// tells of a refused save. A value the store holds already needs no save.
 void TfrmKELDO::chkStartClick(void*) {
-  LinkSettings& settings = controller_->Settings();
-  if (chkStart.Checked()) {
-    RegisterAutorun();
-    settings.ServerAutoStart = 1;
-  } else {
-    UnregisterAutorun();
-    settings.ServerAutoStart = 0;
+  if (showingStoredAutoStart_) {
+    return;
   }
-  SaveAutoStart(settings.ServerAutoStart);
+  const bool wanted = chkStart.Checked();
+  LinkSettings& settings = controller_->Settings();
+  const StoreResult entry = wanted ? RegisterAutorun() : UnregisterAutorun();
+  settings.ServerAutoStart = wanted ? 1 : 0;
+  const StoreResult saved = entry.written ? SaveAutoStart(settings.ServerAutoStart) : entry;
+  if (saved.written) {
+    return;
+  }
+  LinkSettings stored;
+  Load(stored);
+  const bool storedTicked = stored.ServerAutoStart == 1;
+  if (entry.written && storedTicked == wanted) {
+    return;
+  }
+  if (storedTicked != wanted) {
+    if (entry.written) {
+      wanted ? UnregisterAutorun() : RegisterAutorun();
+    }
+    settings.ServerAutoStart = stored.ServerAutoStart;
+    showingStoredAutoStart_ = true;
+    chkStart.SetChecked(storedTicked);
+    showingStoredAutoStart_ = false;
+  }
+  toolkit_.App().ShowMessageBox(SettingsNotSavedText(saved.failure), kCaption,
+                                ui::kMbOk | ui::kMbIconStop);
 }
 
 // Once the close has begun the link stays closed: a Start would set it up

@@ -136,7 +136,8 @@ class TfrmKELDO final : public LinkView {
 
  private:
   bool closeConfirmed_ = false;
-  bool closing_ = false;  // the first phase of the close has run
+  bool showingStoredAutoStart_ = false;  // the box is set back to what is stored
+  bool closing_ = false;                 // the first phase of the close has run
   bool shown_ = false;
   int sequenceDepth_ = 0;
   bool configWaiting_ = false;

@@ -5,6 +5,13 @@
 
 namespace keldo::ui {
 
+void Raise(const NotifyEvent& event, Control& sender) {
+  NotifyEvent handler = event;
+  if (handler) {
+    handler(&sender);
+  }
+}
+
 void ButtonState::SetHint(const std::string& hint) {
   ShowHint(hint);
   hint_ = hint;
@@ -31,7 +38,7 @@ void CheckBoxState::SetChecked(bool checked) {
   }
   checked_ = checked;
   ShowChecked();
-  Raise(OnClick);
+  Raise(OnClick, *this);
 }
 
 void RadioButtonState::SetChecked(bool checked) {
@@ -42,7 +49,7 @@ void RadioButtonState::SetChecked(bool checked) {
   ShowChecked();
   if (checked) {
     Ticked();
-    Raise(OnClick);
+    Raise(OnClick, *this);
   }
 }
 
@@ -59,7 +66,7 @@ void ScrollBarState::SetRange(int min, int max) {
   position_ = clamped;
   ShowPosition();
   if (moved) {
-    Raise(OnChange);
+    Raise(OnChange, *this);
   }
 }
 
@@ -70,7 +77,7 @@ void ScrollBarState::SetPosition(int position) {
   }
   position_ = clamped;
   ShowPosition();
-  Raise(OnChange);
+  Raise(OnChange, *this);
 }
 
 void ScrollBarState::Step(ScrollAction action) {
@@ -162,6 +169,14 @@ void MemoState::AppendLine(const std::string& text) {
   std::string line = LineAsShown(text);
   ShowAppended(line, lines_.empty());
   lines_.push_back(std::move(line));
+}
+
+int MemoState::LineCount() const {
+  if (lines_.empty()) {
+    return 0;
+  }
+  // The view keeps an empty last line, but it shows nothing.
+  return DisplayLines() - (lines_.back().empty() ? 1 : 0);
 }
 
 void MemoState::Clear() {

@@ -7,11 +7,15 @@
 
 namespace keldo::ui {
 
-// The state rules of the controls whose state a backend keeps itself rather
-// than reading it back from a native widget. A backend derives its control
-// from one of these and maps the change onto the screen through the hooks;
-// Raise runs one of the control's events as the backend runs the program's
-// events (guarded or not).
+// The state rules of the controls, kept here rather than read back from a
+// native widget. A backend derives its control from one of these and maps
+// the change onto the screen through the hooks.
+
+// Runs one of a control's events for a change, the program's or the user's:
+// as a plain call, so an error reaches whoever made the change (the user's
+// input runs inside the loop's guard). A copy runs, as the handler may
+// destroy the control.
+void Raise(const NotifyEvent& event, Control& sender);
 
 // The user's ways of moving a scroll bar by a step or to an end.
 enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, Home, End };
@@ -62,7 +66,6 @@ class CheckBoxState : public Captioned<CheckBox> {
 
  protected:
   virtual void ShowChecked() {}
-  virtual void Raise(const NotifyEvent& event) = 0;
 
  private:
   bool checked_ = false;
@@ -81,7 +84,6 @@ class RadioButtonState : public Captioned<RadioButton> {
   virtual void ShowChecked() {}
   // The others of the group are to be cleared.
   virtual void Ticked() = 0;
-  virtual void Raise(const NotifyEvent& event) = 0;
 
  private:
   bool checked_ = false;
@@ -103,7 +105,6 @@ class ScrollBarState : public ScrollBar {
  protected:
   // The range or the position changed; OnChange follows where it moved.
   virtual void ShowPosition() {}
-  virtual void Raise(const NotifyEvent& event) = 0;
 
  private:
   int min_ = 0;
@@ -121,7 +122,6 @@ class ComboBoxState : public ComboBox {
   void ClearItems() final;
   void AddItem(const std::string& text) final;
   int ItemCount() const final { return static_cast<int>(items_.size()); }
-  // An index outside the list throws std::out_of_range.
   std::string Item(int index) const final;
   void SetItemIndex(int index) final;
   int ItemIndex() const final { return itemIndex_; }
@@ -153,9 +153,13 @@ class MemoState : public Memo {
   void AppendLine(const std::string& text) final;
   void Clear() final;
   std::vector<std::string> Lines() const final { return lines_; }
+  int LineCount() const final;
 
  protected:
   const std::vector<std::string>& StoredLines() const { return lines_; }
+  // The display lines of all the lines as the screen lays them out, an
+  // empty one taking one; called only while there is a line.
+  virtual int DisplayLines() const = 0;
   // text is to be shown as a new last line; first when it is the only one.
   virtual void ShowAppended(const std::string& /*text*/, bool /*first*/) {}
   virtual void ShowCleared() {}
@@ -168,7 +172,6 @@ class StatusBarState : public StatusBar {
  public:
   int AddPanel(int width, Alignment alignment) final;
   int PanelCount() const final { return static_cast<int>(panels_.size()); }
-  // An index outside the panels throws std::out_of_range.
   void SetPanelText(int index, const std::string& text) final;
   std::string PanelText(int index) const final;
   void SetColor(Color color) final;

@@ -29,7 +29,14 @@ enum class ControlKind {
 // its form are enabled and visible, and no modal form blocks its form.
 //
 // Changes the program makes never raise the user's events unless a control
-// says otherwise (check and radio buttons, the scroll bar do).
+// says otherwise (check and radio buttons, the scroll bar do). Where one
+// does, the event runs as a call inside the change, after the new state is
+// in place: an error from the handler reaches the program's caller. The
+// same event from the user's input runs inside the loop's guard, so its
+// error goes to the loop's error report.
+//
+// Indexes outside a list (combo box items, status bar panels) throw
+// std::out_of_range, except where a member says what it does with them.
 class Control {
  public:
   virtual ~Control() = default;
@@ -71,13 +78,17 @@ class Panel : public Control {
   virtual void SetColor(Color color) = 0;  // default ButtonFace
 };
 
+// A "&" in the caption of a button, check box or radio button marks its
+// access key: Alt+key, or the key alone while the focus is on no text field,
+// memo or combo box, moves the focus to it and presses the button, toggles
+// the check box or ticks the radio button. The first usable control of the
+// form with that key takes it.
+
 // A push button with an optional caption and an optional picture, drawn
 // centred. Space while focused, a click, and Enter (see Form) press it.
 class Button : public Control {
  public:
   static constexpr ControlKind kKind = ControlKind::Button;
-  // "&" marks the access key: Alt+key (or the key alone when the focus is on
-  // no text field) presses the button.
   virtual void SetCaption(const std::string& caption) = 0;
   virtual std::string Caption() const = 0;
   // glyphs images of equal width side by side: the first is drawn while
@@ -169,21 +180,22 @@ enum class ComboStyle : std::uint8_t {
   DropDownList,  // a choice from the items only; the text is the chosen item
 };
 
-// A combo box. Choosing an item (user or SetItemIndex) sets the text to it.
-// SetText on a DropDown box sets the field's text and leaves ItemIndex as it
-// was; on a DropDownList it chooses the first item with exactly that text, or
-// none. The user's typing into a DropDown box leaves ItemIndex too.
+// A combo box. Choosing an item (user or SetItemIndex) sets the text to it;
+// choosing none empties it. SetText on a DropDown box sets the field's text
+// and leaves ItemIndex as it was; on a DropDownList it chooses the first item
+// with exactly that text (letter case counts), or none. The user's typing
+// into a DropDown box leaves ItemIndex too, also when the text names an item.
 class ComboBox : public Control {
  public:
   static constexpr ControlKind kKind = ControlKind::ComboBox;
   virtual void SetStyle(ComboStyle style) = 0;  // default DropDown
   virtual void SetItemHeight(int pixels) = 0;   // rows of the drop-down list
-  virtual void ClearItems() = 0;                // also chooses none
+  // Empties the list and chooses none; a DropDown box's field keeps its text.
+  virtual void ClearItems() = 0;
   virtual void AddItem(const std::string& text) = 0;
   virtual int ItemCount() const = 0;
   virtual std::string Item(int index) const = 0;
-  // -1 chooses none (a DropDownList then shows no text); an index outside the
-  // list chooses none as well.
+  // -1, or an index outside the list, chooses none.
   virtual void SetItemIndex(int index) = 0;
   virtual int ItemIndex() const = 0;
   virtual void SetText(const std::string& text) = 0;

@@ -65,9 +65,11 @@ class Form {
 
   // Showing. Show on a hidden form makes it visible and runs OnShow (an
   // exception from OnShow goes to the loop's error report and the showing
-  // goes on); showing a visible form only brings it to the front. Minimising and restoring the
-  // application (Application::Minimize, ShowWindow) change neither Visible
-  // nor raise OnShow.
+  // goes on); showing a visible form only brings it to the front. Minimising
+  // and restoring the application (Application::Minimize, ShowWindow) change
+  // neither Visible nor raise OnShow. A form shown while the application is
+  // minimised comes on the screen (a dialog asked for from the tray); the
+  // forms that were on it stay off.
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/toolkit/controls.h"
+#include "shell/toolkit/messages.h"
 
 namespace keldo::ui {
 
@@ -167,6 +168,74 @@ class FormControls {
       }
     }
     return nullptr;
+  }
+
+  // The user's press of a control: a check box toggles, a radio button
+  // ticks, a button runs W::Press.
+  static void Press(W& widget) {
+    Control& control = widget.AsControl();
+    if (auto* check = dynamic_cast<CheckBox*>(&control)) {
+      check->SetChecked(!check->Checked());
+    } else if (auto* radio = dynamic_cast<RadioButton*>(&control)) {
+      radio->SetChecked(true);
+    } else {
+      widget.Press();
+    }
+  }
+
+  // A key the focused control does not keep: Tab (Shift+Tab with shift)
+  // moves along the chain, an arrow on a radio button moves through its
+  // group and ticks, Enter presses the focused button or else the default
+  // one if it is usable. focus(W*) moves the focus. true when the key did
+  // something.
+  template <class FocusFn>
+  bool NavigationKey(int virtualKey, bool shift, W* focused, FocusFn&& focus) const {
+    switch (virtualKey) {
+      case kVkTab: {
+        W* next = NextStop(focused, shift);
+        focus(next);
+        return next != nullptr;
+      }
+      case kVkLeft:
+      case kVkUp:
+      case kVkRight:
+      case kVkDown: {
+        W* next = AsRadio(focused) != nullptr
+                      ? NextInRadioGroup(*focused, virtualKey == kVkLeft || virtualKey == kVkUp)
+                      : nullptr;
+        if (next == nullptr) {
+          return false;
+        }
+        focus(next);
+        AsRadio(next)->SetChecked(true);
+        return true;
+      }
+      case kVkReturn: {
+        W* button = focused != nullptr && dynamic_cast<Button*>(&focused->AsControl()) != nullptr
+                        ? focused
+                        : DefaultButton();
+        if (button == nullptr || !button->Usable()) {
+          return false;
+        }
+        button->Press();
+        return true;
+      }
+      default:
+        return false;  // Escape among them: no form has a cancel button
+    }
+  }
+
+  // The control whose caption marks key takes the focus and is pressed;
+  // false when none does.
+  template <class FocusFn>
+  bool AccessKey(char key, FocusFn&& focus) const {
+    W* target = AccessKeyTarget(key);
+    if (target == nullptr) {
+      return false;
+    }
+    focus(target);
+    Press(*target);
+    return true;
   }
 
   // The other radio buttons of ticked's group are cleared without an event

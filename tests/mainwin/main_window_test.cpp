@@ -158,6 +158,25 @@ TEST_F(MainWindowTest, AnUnchangedBoxTouchesNeitherTheAutorunEntryNorTheSettings
   EXPECT_EQ(stored.ServerAutoStart, 0);
 }
 
+// A standard user ticks the box: the per-user entry may be written, the
+// machine-wide setting may not. The box shows what is stored, the entry goes
+// with it, and the user is told why.
+TEST_F(MainWindowTest, ARefusedAutoStartIsReportedAndTheBoxShowsWhatIsStored) {
+  Open();
+  ASSERT_TRUE(registry_.RefuseSettingsWrites());
+  ASSERT_TRUE(toolkit_.Click(Window().chkStart));
+  EXPECT_FALSE(Window().chkStart.Checked());
+  EXPECT_FALSE(registry_.AutorunCommand().has_value());
+  EXPECT_EQ(Link().Settings().ServerAutoStart, 0);
+  const auto& boxes = toolkit_.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, TfrmKELDO::kCaption);
+  EXPECT_EQ(boxes[0].text,
+            "The settings were not saved: cannot open "
+            "HKEY_LOCAL_MACHINE\\Software\\TALMO\\KELDO for writing.");
+  EXPECT_EQ(boxes[0].flags, ui::kMbOk | ui::kMbIconStop);
+}
+
 TEST_F(MainWindowTest, TickingTheBoxWhileRunningLeavesTheLinkAlone) {
   Store(Settings(1, test::FreePort()));
   Open();

@@ -38,6 +38,12 @@ class RegistrySandbox {
   // nothing when there is no entry.
   std::optional<std::string> AutorunCommand() const;
 
+  // From now on the settings key refuses every write while the autorun
+  // entry stays writable: a standard user on Windows (the key reads as it
+  // was), a hive in a folder that cannot be made on Linux (the key reads as
+  // missing). false where that could not be arranged.
+  bool RefuseSettingsWrites();
+
  private:
   struct State;
   std::unique_ptr<State> state_;

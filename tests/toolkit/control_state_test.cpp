@@ -25,30 +25,25 @@ class Plain : public I {
   bool Focused() const override { return false; }
 };
 
-// Records the hooks in the order they run: "show" for the screen, "raise"
-// for an event.
+// Records what it shows ("show") and its event ("raise") in the order they
+// run.
 class Bar final : public Plain<ui::ScrollBarState> {
  public:
+  Bar() {
+    OnChange = [this](void* sender) {
+      EXPECT_EQ(sender, static_cast<ui::Control*>(this));
+      log.push_back("raise");
+    };
+  }
   ui::ControlKind Kind() const override { return kKind; }
   std::vector<std::string> log;
 
  private:
   void ShowPosition() override { log.push_back("show " + std::to_string(Position())); }
-  void Raise(const ui::NotifyEvent& event) override {
-    log.push_back("raise");
-    if (event) {
-      event(this);
-    }
-  }
 };
 
 TEST(ScrollBarStateTest, RangeAndPositionClampAndRaiseOnlyOnMoves) {
   Bar bar;
-  int changes = 0;
-  bar.OnChange = [&](void* sender) {
-    EXPECT_EQ(sender, static_cast<ui::Control*>(&bar));
-    ++changes;
-  };
   bar.SetPosition(50);
   bar.SetPosition(50);    // unmoved: nothing at all
   bar.SetRange(0, 200);   // new range shown, position stays
@@ -57,7 +52,6 @@ TEST(ScrollBarStateTest, RangeAndPositionClampAndRaiseOnlyOnMoves) {
   bar.SetPosition(-100);  // already at the only position
   EXPECT_EQ(bar.log, (std::vector<std::string>{"show 50", "raise", "show 50", "show 20", "raise",
                                                "show 30", "raise"}));
-  EXPECT_EQ(changes, 3);
   EXPECT_EQ(bar.Min(), 30);
   EXPECT_EQ(bar.Max(), 30);
 }
@@ -119,17 +113,22 @@ TEST(ButtonStateTest, HintSeesTheOldOneAndDefaultTellsTheForm) {
 
 class Check final : public Plain<ui::CheckBoxState> {
  public:
+  Check() {
+    OnClick = [this](void*) { ++raised; };
+  }
   ui::ControlKind Kind() const override { return kKind; }
   int shown = 0;
   int raised = 0;
 
  private:
   void ShowChecked() override { ++shown; }
-  void Raise(const ui::NotifyEvent&) override { ++raised; }
 };
 
 class Radio final : public Plain<ui::RadioButtonState> {
  public:
+  Radio() {
+    OnClick = [this](void*) { ++raised; };
+  }
   ui::ControlKind Kind() const override { return kKind; }
   int shown = 0;
   int raised = 0;
@@ -138,7 +137,6 @@ class Radio final : public Plain<ui::RadioButtonState> {
  private:
   void ShowChecked() override { ++shown; }
   void Ticked() override { ++ticked; }
-  void Raise(const ui::NotifyEvent&) override { ++raised; }
 };
 
 TEST(CheckStateTest, CheckBoxRaisesOnEveryChangeBothWays) {
@@ -236,10 +234,10 @@ class Log final : public Plain<ui::MemoState> {
   void SetReadOnly(bool) override {}
   void SetVerticalScrollBar(bool) override {}
   void SetColor(ui::Color) override {}
-  int LineCount() const override { return 0; }
   std::string screen;
 
  private:
+  int DisplayLines() const override { return static_cast<int>(Lines().size()); }
   void ShowAppended(const std::string& text, bool first) override {
     screen += (first ? "" : "|") + text;
   }

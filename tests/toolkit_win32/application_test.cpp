@@ -10,28 +10,6 @@ namespace {
 
 using Win32App = Win32Ui;
 
-TEST_F(Win32App, MinimiseTakesTheFormsOffTheScreenAndKeepsTheirVisibleFlag) {
-  ui::Application& app = toolkit_->App();
-  auto second = toolkit_->CreateForm("KeldoTestDialog");
-  form_->Show();
-  int shows = 0;
-  form_->OnShow = [&](void*) { ++shows; };
-
-  app.Minimize();
-  EXPECT_TRUE(app.Minimized());
-  EXPECT_TRUE(form_->Visible());
-  EXPECT_FALSE(::IsWindowVisible(FormHandle()));
-  second->Show();  // shown while minimised: on screen only after the restore
-  HWND secondHandle = dynamic_cast<ui::win32::Win32Form&>(*second).Handle();
-  EXPECT_FALSE(::IsWindowVisible(secondHandle));
-
-  app.Restore();
-  EXPECT_FALSE(app.Minimized());
-  EXPECT_TRUE(::IsWindowVisible(FormHandle()));
-  EXPECT_TRUE(::IsWindowVisible(secondHandle));
-  EXPECT_EQ(shows, 0) << "restoring is no new show";
-}
-
 TEST_F(Win32App, TheMainFormsMinimiseReachesTheHooksAsItCame) {
   ui::Application& app = toolkit_->App();
   form_->Show();
@@ -88,15 +66,6 @@ TEST_F(Win32App, MessageWindowsGetTheAnnouncementsAndAnswerTheSessionQuery) {
   ::SendMessageA(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x"));  // the system's
   EXPECT_EQ(seen, (std::vector<unsigned>{ui::kWmTaskbarCreated, ui::kWmQueryEndSession,
                                          ui::kWmEndSession, ui::kWmUser + 1}));
-}
-
-TEST_F(Win32App, AnErrorInAHandlerGoesToTheErrorReportNotThroughWindows) {
-  std::vector<std::string> reported;
-  loop_->SetErrorReport([&](const std::exception& error) { reported.push_back(error.what()); });
-  auto& button = form_->Create<ui::Button>({8, 8, 33, 33});
-  button.OnClick = [](void*) { throw std::runtime_error("handler failed"); };
-  Click(button);
-  EXPECT_EQ(reported, (std::vector<std::string>{"handler failed"}));
 }
 
 }  // namespace

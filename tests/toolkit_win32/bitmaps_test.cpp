@@ -78,22 +78,22 @@ TEST(Win32Bitmaps, KeyedPicturesShowTheBackgroundWhereTheKeyColourIs) {
 }
 
 TEST(Win32Bitmaps, IconMaskFollowsTheAlpha) {
-  HICON icon = ui::win32::CreateIconFromPicture(TwoGlyphs());
+  const ui::win32::OwnedIcon icon = ui::win32::CreateIconFromPicture(TwoGlyphs());
   ASSERT_NE(icon, nullptr);
   ICONINFO info{};
-  ASSERT_TRUE(::GetIconInfo(icon, &info));
+  ASSERT_TRUE(::GetIconInfo(icon.get(), &info));
   BITMAP mask{};
   ::GetObjectA(info.hbmMask, sizeof mask, &mask);
   EXPECT_EQ(mask.bmWidth, 4);
+  const ui::win32::Bitmap maskBitmap(info.hbmMask);
+  const ui::win32::Bitmap colorBitmap(info.hbmColor);
   HDC dc = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, info.hbmMask);
-  EXPECT_EQ(::GetPixel(dc, 3, 0), RGB(255, 255, 255)) << "transparent";
-  EXPECT_EQ(::GetPixel(dc, 1, 0), RGB(0, 0, 0)) << "black is opaque in an icon";
-  ::SelectObject(dc, old);
+  {
+    const ui::win32::Selected selected(dc, maskBitmap.get());
+    EXPECT_EQ(::GetPixel(dc, 3, 0), RGB(255, 255, 255)) << "transparent";
+    EXPECT_EQ(::GetPixel(dc, 1, 0), RGB(0, 0, 0)) << "black is opaque in an icon";
+  }
   ::DeleteDC(dc);
-  ::DeleteObject(info.hbmMask);
-  ::DeleteObject(info.hbmColor);
-  ::DestroyIcon(icon);
   EXPECT_EQ(ui::win32::CreateIconFromPicture({}), nullptr);
 }
 

@@ -1,7 +1,5 @@
 #include "shell/toolkit/win32/form.h"
 
-#include <vector>
-
 #include "shell/toolkit/messages.h"
 #include "tests/toolkit_win32/win32_fixture.h"
 
@@ -36,110 +34,43 @@ TEST_F(Win32Forms, WithoutItsCloseCommandTheWindowMenuCannotClose) {
   EXPECT_EQ(queries, 1);
 }
 
-// The main window's chain: buttons, a check box, a memo, a button last.
-class Win32Keyboard : public Win32Ui {
- protected:
-  Win32Keyboard()
-      : play_(form_->Create<ui::Button>({152, 40, 33, 33})),
-        pause_(form_->Create<ui::Button>({152, 80, 33, 33})),
-        check_(form_->Create<ui::CheckBox>({8, 256, 225, 25})),
-        memo_(form_->Create<ui::Memo>({4, 160, 306, 89})),
-        close_(form_->Create<ui::Button>({276, 252, 33, 33})) {
-    play_.SetDefault(true);
-    play_.OnClick = [this](void*) { pressed_.push_back("play"); };
-    pause_.OnClick = [this](void*) { pressed_.push_back("pause"); };
-    close_.OnClick = [this](void*) { pressed_.push_back("close"); };
-    form_->SetTabOrder({&play_, &pause_, &check_, &memo_, &close_});
-    form_->Show();
-  }
-
-  ui::Button& play_;
-  ui::Button& pause_;
-  ui::CheckBox& check_;
-  ui::Memo& memo_;
-  ui::Button& close_;
-  std::vector<std::string> pressed_;
-};
-
-TEST_F(Win32Keyboard, TabFollowsTheChainAndSkipsWhatCannotTakeTheFocus) {
-  EXPECT_EQ(form_->ActiveControl(), &play_);
-  pause_.SetEnabled(false);
-  Key(&play_, VK_TAB);
-  EXPECT_EQ(form_->ActiveControl(), &check_);
-  Key(&check_, VK_TAB);
-  EXPECT_EQ(form_->ActiveControl(), &memo_) << "the memo does not keep Tab";
-  memo_.SetVisible(false);
-  EXPECT_EQ(form_->ActiveControl(), &close_) << "a hidden control gives the focus on";
-  Key(&close_, VK_TAB);
-  EXPECT_EQ(form_->ActiveControl(), &play_) << "round to the start";
-}
-
-TEST_F(Win32Keyboard, EnterPressesTheFocusedButtonElseTheDefaultOne) {
-  check_.SetFocus();
-  Key(&check_, VK_RETURN);
-  close_.SetFocus();
-  Key(&close_, VK_RETURN);
-  memo_.SetFocus();
-  Key(&memo_, VK_RETURN);  // the memo keeps Enter
-  check_.SetFocus();
-  play_.SetEnabled(false);
-  Key(&check_, VK_RETURN);  // a disabled default button: nothing
-  EXPECT_EQ(pressed_, (std::vector<std::string>{"play", "close"}));
-
-  pause_.SetDefault(true);
-  EXPECT_FALSE(play_.Default()) << "one default button per form";
-  Key(&check_, VK_RETURN);
-  EXPECT_EQ(pressed_.back(), "pause");
-}
-
-TEST_F(Win32Forms, ArrowKeysTickTheNextRadioButtonAndTabStopsAtTheTickedOne) {
-  auto& name = form_->Create<ui::Edit>({8, 8, 100, 24});
-  auto& group = form_->Create<ui::GroupBox>({8, 72, 345, 137});
-  auto& client = form_->Create<ui::RadioButton>({15, 47, 322, 17}, &group);
-  auto& server = form_->Create<ui::RadioButton>({15, 24, 322, 17}, &group);
-  auto& host = form_->Create<ui::Edit>({128, 73, 209, 24}, &group);
-  int serverClicks = 0;
-  server.OnClick = [&](void*) { ++serverClicks; };
-  server.SetChecked(true);
-  form_->SetTabOrder({&name, &client, &server, &host});
-  form_->Show();
-
-  Key(&name, VK_TAB);
-  EXPECT_EQ(form_->ActiveControl(), &server) << "the ticked button, not the first";
-  Key(&server, VK_UP);
-  EXPECT_EQ(form_->ActiveControl(), &client);
-  EXPECT_TRUE(client.Checked());
-  EXPECT_FALSE(server.Checked());
-  Key(&client, VK_DOWN);
-  EXPECT_TRUE(server.Checked());
-  EXPECT_EQ(serverClicks, 2);
-  Key(&server, VK_TAB);
-  EXPECT_EQ(form_->ActiveControl(), &host);
-}
-
-TEST_F(Win32Forms, ModalShowingBlocksTheOtherFormsAndEndsWithItsResult) {
+// Modal showing disables the other forms' windows, counted, so a form's own
+// disabled flag survives it.
+TEST_F(Win32Forms, ModalShowingKeepsAFormsOwnDisabledFlag) {
   form_->Show();
   auto dialog = toolkit_->CreateForm("KeldoTestDialog");
-  auto& save = dialog->Create<ui::Button>({8, 8, 80, 30});
-  save.OnClick = [&](void*) { dialog->SetModalResult(ui::mrOk); };
   bool blockedInside = false;
-  int shows = 0;
-  dialog->OnShow = [&](void*) { ++shows; };
   loop_->Post([&] {
     blockedInside = !::IsWindowEnabled(FormHandle());
-    Click(save);
+    dialog->Close();
   });
-  EXPECT_EQ(dialog->ShowModal(), ui::mrOk);
+  EXPECT_EQ(dialog->ShowModal(), ui::mrCancel);
   EXPECT_TRUE(blockedInside);
   EXPECT_TRUE(::IsWindowEnabled(FormHandle()));
-  EXPECT_FALSE(dialog->Visible());
 
-  // Closing ends it with mrCancel; the form's own disabled flag survives.
   form_->SetEnabled(false);
   loop_->Post([&] { dialog->Close(); });
   EXPECT_EQ(dialog->ShowModal(), ui::mrCancel);
   EXPECT_FALSE(::IsWindowEnabled(FormHandle()));
-  EXPECT_EQ(shows, 2);
+}
+
+// Hidden in the tray, the main form has no place to centre a dialog over:
+// one asked for then stands in the middle of the screen.
+TEST_F(Win32Forms, ADialogShownWhileTheMainFormIsHiddenIsCentredOnTheScreen) {
+  form_->Show();
+  ::SetWindowPos(FormHandle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  toolkit_->App().Minimize();
+  toolkit_->App().ShowWindow(ui::kSwHide);
+  auto dialog = toolkit_->CreateForm("KeldoTestDialog");
+  dialog->SetClientSize({360, 344});
+  dialog->SetPosition(ui::FormPosition::MainFormCenter);
+  dialog->Show();
+  HWND window = dynamic_cast<ui::win32::Win32Form&>(*dialog).Handle();
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  EXPECT_TRUE(::IsWindowVisible(window));
+  EXPECT_NEAR((rect.left + rect.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((rect.top + rect.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 }
 
 }  // namespace

@@ -18,8 +18,6 @@
 namespace keldo::test {
 
 // A real Win32 loop and widget set, and a hidden form to put controls on.
-// Input is fed as the system would: notifications to the form, key messages
-// through the loop's queue (and so through the toolkit's message filter).
 class Win32Ui : public ::testing::Test {
  protected:
   Win32Ui()
@@ -33,29 +31,6 @@ class Win32Ui : public ::testing::Test {
     return dynamic_cast<ui::win32::Win32Widget&>(control).Handle();
   }
   HWND FormHandle() const { return dynamic_cast<ui::win32::Win32Form&>(*form_).Handle(); }
-
-  // A click on a button-like control, as the button class reports it to
-  // its form.
-  static void Click(ui::Control& control) {
-    ::SendMessageA(::GetParent(Handle(control)), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(Handle(control)));
-  }
-  static void Scroll(ui::ScrollBar& bar, WORD code) {
-    ::SendMessageA(::GetParent(Handle(bar)), WM_HSCROLL, MAKEWPARAM(code, 0),
-                   reinterpret_cast<LPARAM>(Handle(bar)));
-  }
-  // A key pressed while the focus is on control (or the form).
-  void Key(ui::Control* focus, int virtualKey) {
-    ::PostMessageA(focus != nullptr ? Handle(*focus) : FormHandle(), WM_KEYDOWN,
-                   static_cast<WPARAM>(virtualKey), 0);
-    loop_->ProcessEvents();
-  }
-  void Type(ui::Control& control, const std::string& text) {
-    for (char c : text) {
-      ::PostMessageA(Handle(control), WM_CHAR, static_cast<unsigned char>(c), 0);
-    }
-    loop_->ProcessEvents();
-  }
 
   std::unique_ptr<EventLoop> loop_;
   std::unique_ptr<ui::win32::Win32Toolkit> toolkit_;

@@ -7,18 +7,6 @@
 
 namespace keldo::ui::memory {
 
-namespace {
-
-// A copy runs: the handler may destroy the control.
-void Fire(const NotifyEvent& event, void* sender) {
-  NotifyEvent handler = event;
-  if (handler) {
-    handler(sender);
-  }
-}
-
-}  // namespace
-
 bool MemoryWidget::Usable() const {
   if (!visible_ || !enabled_) {
     return false;
@@ -63,7 +51,7 @@ void MemoryButton::BecameDefault() {
 }
 
 void MemoryButton::UserClick() {
-  Fire(OnClick, this);
+  Raise(OnClick, *this);
 }
 
 bool MemoryButton::UserKey(int virtualKey) {
@@ -72,10 +60,6 @@ bool MemoryButton::UserKey(int virtualKey) {
     return true;
   }
   return false;
-}
-
-void MemoryCheckBox::Raise(const NotifyEvent& event) {
-  Fire(event, this);
 }
 
 bool MemoryCheckBox::UserKey(int virtualKey) {
@@ -90,20 +74,12 @@ void MemoryRadioButton::Ticked() {
   form_.RadioTicked(*this);
 }
 
-void MemoryRadioButton::Raise(const NotifyEvent& event) {
-  Fire(event, this);
-}
-
 bool MemoryRadioButton::UserKey(int virtualKey) {
   if (virtualKey == kVkSpace) {
     UserClick();
     return true;
   }
   return false;
-}
-
-void MemoryScrollBar::Raise(const NotifyEvent& event) {
-  Fire(event, this);
 }
 
 bool MemoryScrollBar::UserKey(int virtualKey) {
@@ -156,11 +132,7 @@ void MemoryComboBox::ShowCleared() {
 }
 
 void MemoryComboBox::ShowChoice() {
-  if (ItemIndex() >= 0) {
-    text_ = Item(ItemIndex());
-  } else if (Style() == ComboStyle::DropDownList) {
-    text_.clear();
-  }
+  text_ = ItemIndex() >= 0 ? Item(ItemIndex()) : std::string();
 }
 
 bool MemoryComboBox::UserType(const std::string& text, bool replace) {
@@ -211,7 +183,7 @@ int MemoryMemo::Columns() const {
   return std::max(1, text / CharWidth(form_.GetFont().height));
 }
 
-int MemoryMemo::LineCount() const {
+int MemoryMemo::DisplayLines() const {
   const int columns = Columns();
   int count = 0;
   for (const std::string& line : StoredLines()) {
@@ -221,7 +193,7 @@ int MemoryMemo::LineCount() const {
 }
 
 void MemoryMemo::UserDoubleClick() {
-  Fire(OnDblClick, this);
+  Raise(OnDblClick, *this);
 }
 
 bool MemoryMemo::UserKey(int virtualKey) {

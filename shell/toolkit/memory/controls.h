@@ -41,6 +41,8 @@ class MemoryWidget {
   }
   virtual bool UserKey(int /*virtualKey*/) { return false; }
   virtual bool UserType(const std::string& /*text*/, bool /*replace*/) { return false; }
+  // A press by Enter or an access key: what a click does.
+  void Press() { UserClick(); }
 
  protected:
   MemoryForm& form_;
@@ -138,9 +140,6 @@ class MemoryCheckBox final : public MemoryControl<CheckBoxState> {
   using MemoryControl::MemoryControl;
   void UserClick() override { SetChecked(!Checked()); }
   bool UserKey(int virtualKey) override;
-
- private:
-  void Raise(const NotifyEvent& event) override;
 };
 
 class MemoryRadioButton final : public MemoryControl<RadioButtonState> {
@@ -151,7 +150,6 @@ class MemoryRadioButton final : public MemoryControl<RadioButtonState> {
 
  private:
   void Ticked() override;
-  void Raise(const NotifyEvent& event) override;
 };
 
 using ui::ScrollAction;
@@ -160,9 +158,6 @@ class MemoryScrollBar final : public MemoryControl<ScrollBarState> {
  public:
   using MemoryControl::MemoryControl;
   bool UserKey(int virtualKey) override;
-
- private:
-  void Raise(const NotifyEvent& event) override;
 };
 
 class MemoryEdit final : public MemoryControl<Edit> {
@@ -220,7 +215,6 @@ class MemoryMemo final : public MemoryControl<MemoState> {
   void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
   void SetVerticalScrollBar(bool shown) override { scrollBar_ = shown; }
   void SetColor(Color color) override { color_ = color; }
-  int LineCount() const override;
   // Characters a display line holds with the form's font.
   int Columns() const;
 
@@ -228,6 +222,8 @@ class MemoryMemo final : public MemoryControl<MemoState> {
   bool UserKey(int virtualKey) override;
 
  private:
+  int DisplayLines() const override;
+
   bool readOnly_ = false;
   bool scrollBar_ = false;
   Color color_ = Color::Window();
@@ -255,6 +251,22 @@ class MemoryGroupBox final : public MemoryControl<Captioned<GroupBox>> {
  public:
   using MemoryControl::MemoryControl;
   bool Focusable() const override { return false; }
+};
+
+// The class of each kind, for MakeControl.
+struct MemoryKinds {
+  using Label = MemoryLabel;
+  using Panel = MemoryPanel;
+  using Button = MemoryButton;
+  using CheckBox = MemoryCheckBox;
+  using RadioButton = MemoryRadioButton;
+  using ScrollBar = MemoryScrollBar;
+  using Edit = MemoryEdit;
+  using ComboBox = MemoryComboBox;
+  using Memo = MemoryMemo;
+  using StatusBar = MemoryStatusBar;
+  using Image = MemoryImage;
+  using GroupBox = MemoryGroupBox;
 };
 
 }  // namespace keldo::ui::memory

@@ -1,7 +1,8 @@
 #include "shell/toolkit/memory/form.h"
 
-#include <stdexcept>
+#include <cctype>
 
+#include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/memory/toolkit.h"
 #include "shell/toolkit/messages.h"
 
@@ -20,57 +21,16 @@ MemoryForm::~MemoryForm() {
 }
 
 Control& MemoryForm::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  MemoryGroupBox* box = nullptr;
-  if (parent != nullptr) {
-    box = dynamic_cast<MemoryGroupBox*>(parent);
-    if (box == nullptr || &box->OwnerForm() != this) {
-      throw std::invalid_argument("a control's group box must belong to its form");
-    }
-  }
-  std::unique_ptr<MemoryWidget> widget;
-  switch (kind) {
-    case ControlKind::Label:
-      widget = std::make_unique<MemoryLabel>(*this, box, bounds);
-      break;
-    case ControlKind::Panel:
-      widget = std::make_unique<MemoryPanel>(*this, box, bounds);
-      break;
-    case ControlKind::Button:
-      widget = std::make_unique<MemoryButton>(*this, box, bounds);
-      break;
-    case ControlKind::CheckBox:
-      widget = std::make_unique<MemoryCheckBox>(*this, box, bounds);
-      break;
-    case ControlKind::RadioButton:
-      widget = std::make_unique<MemoryRadioButton>(*this, box, bounds);
-      break;
-    case ControlKind::ScrollBar:
-      widget = std::make_unique<MemoryScrollBar>(*this, box, bounds);
-      break;
-    case ControlKind::Edit:
-      widget = std::make_unique<MemoryEdit>(*this, box, bounds);
-      break;
-    case ControlKind::ComboBox:
-      widget = std::make_unique<MemoryComboBox>(*this, box, bounds);
-      break;
-    case ControlKind::Memo:
-      widget = std::make_unique<MemoryMemo>(*this, box, bounds);
-      break;
-    case ControlKind::StatusBar:
-      widget = std::make_unique<MemoryStatusBar>(*this, box, bounds);
-      break;
-    case ControlKind::Image:
-      widget = std::make_unique<MemoryImage>(*this, box, bounds);
-      break;
-    case ControlKind::GroupBox:
-      widget = std::make_unique<MemoryGroupBox>(*this, box, bounds);
-      break;
-  }
-  return controls_.Add(std::move(widget)).AsControl();
+  MemoryGroupBox* box = OwnGroupBox<MemoryGroupBox>(parent, *this);
+  return controls_.Add(MakeControl<MemoryWidget, MemoryKinds>(kind, *this, box, bounds))
+      .AsControl();
 }
 
 void MemoryForm::DoShow() {
   ++showCount_;
+  // Also while the application is minimised: a form shown then (a dialog
+  // asked for from the tray) comes on the screen.
+  onScreen_ = true;
   toolkit_.FormShown(*this);
   if (focused_ == nullptr) {
     focused_ = controls_.FirstStop();
@@ -78,6 +38,7 @@ void MemoryForm::DoShow() {
 }
 
 void MemoryForm::DoHide() {
+  onScreen_ = false;
   toolkit_.FormHidden(*this);
 }
 
@@ -112,7 +73,7 @@ Control* MemoryForm::ActiveControl() const {
 }
 
 bool MemoryForm::TakesInput() const {
-  if (!Visible() || !Enabled() || toolkit_.MemoryApp().Minimized()) {
+  if (!onScreen_ || !Enabled()) {
     return false;
   }
   const MemoryForm* modal = toolkit_.ModalForm();
@@ -143,45 +104,25 @@ bool MemoryForm::MoveFocus(bool backwards) {
 }
 
 bool MemoryForm::Key(int virtualKey, bool shift) {
-  if (virtualKey == kVkTab) {
-    return MoveFocus(shift);
+  if (virtualKey != kVkTab && focused_ != nullptr && focused_->UserKey(virtualKey)) {
+    return true;
   }
-  if (focused_ != nullptr) {
-    if (auto* radio = dynamic_cast<MemoryRadioButton*>(focused_);
-        radio != nullptr && virtualKey >= kVkLeft && virtualKey <= kVkDown) {
-      MemoryWidget* next =
-          controls_.NextInRadioGroup(*radio, virtualKey == kVkLeft || virtualKey == kVkUp);
-      if (next == nullptr) {
-        return false;
-      }
-      focused_ = next;
-      FormControls<MemoryWidget>::AsRadio(next)->SetChecked(true);
-      return true;
-    }
-    if (focused_->UserKey(virtualKey)) {
-      return true;
-    }
-  }
-  if (virtualKey == kVkReturn) {
-    if (MemoryWidget* button = controls_.DefaultButton()) {
-      if (!button->Usable()) {
-        return false;
-      }
-      button->UserClick();
-      return true;
-    }
-  }
-  return false;
+  return controls_.NavigationKey(virtualKey, shift, focused_,
+                                 [this](MemoryWidget* widget) { focused_ = widget; });
 }
 
 bool MemoryForm::AccessKey(char key) {
-  MemoryWidget* target = controls_.AccessKeyTarget(key);
-  if (target == nullptr) {
-    return false;
+  return controls_.AccessKey(key, [this](MemoryWidget* widget) { focused_ = widget; });
+}
+
+bool MemoryForm::CharKey(char key) {
+  const Control* focus = focused_ != nullptr ? &focused_->AsControl() : nullptr;
+  if (dynamic_cast<const Edit*>(focus) != nullptr ||
+      dynamic_cast<const ComboBox*>(focus) != nullptr ||
+      dynamic_cast<const Memo*>(focus) != nullptr) {
+    return focused_->UserType(std::string(1, key), false);
   }
-  focused_ = target;
-  target->UserClick();
-  return true;
+  return std::isalnum(static_cast<unsigned char>(key)) != 0 && AccessKey(key);
 }
 
 }  // namespace keldo::ui::memory

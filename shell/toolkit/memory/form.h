@@ -48,14 +48,23 @@ class MemoryForm final : public FormBase {
   Color GetColor() const { return color_; }
   int ShowCount() const { return showCount_; }
 
-  // Whether the user can reach the form now: shown, on screen (the
-  // application not minimised), enabled, and not behind a modal form.
+  // Shown and not taken off the screen by the application's minimise.
+  bool OnScreen() const { return onScreen_; }
+  // The application leaves the screen and comes back: the form does with it
+  // while Visible stays as it is.
+  void ScreenHide() { onScreen_ = false; }
+  void ScreenShow() { onScreen_ = Visible(); }
+  // Whether the user can reach the form now: on screen, enabled, and not
+  // behind a modal form.
   bool TakesInput() const;
   // The user's input, already checked by the toolkit: focus a control, and
   // keys for the focused control or the form.
   void Focus(MemoryWidget* widget);
   bool Key(int virtualKey, bool shift);
   bool AccessKey(char key);
+  // A character key without Alt: typed where the focus is typing, else an
+  // access key.
+  bool CharKey(char key);
   MemoryWidget* FocusedWidget() const { return focused_; }
   MemoryWidget* FindWidget(Control& control) const { return controls_.Find(control); }
   // Called by a control that can no longer take the focus.
@@ -89,6 +98,7 @@ class MemoryForm final : public FormBase {
   Color color_ = Color::ButtonFace();
   bool alwaysOnTop_ = false;
   int showCount_ = 0;
+  bool onScreen_ = false;
 };
 
 }  // namespace keldo::ui::memory

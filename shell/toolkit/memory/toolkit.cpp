@@ -34,6 +34,23 @@ Form* MemoryApplication::MainForm() const {
   return toolkit_.Book().MainForm();
 }
 
+void MemoryApplication::Minimize() {
+  minimized_ = true;
+  for (MemoryForm* form : toolkit_.Book().Forms()) {
+    form->ScreenHide();
+  }
+}
+
+void MemoryApplication::Restore() {
+  if (!minimized_) {
+    return;
+  }
+  minimized_ = false;
+  for (MemoryForm* form : toolkit_.Book().Forms()) {
+    form->ScreenShow();
+  }
+}
+
 void MemoryApplication::ShowWindow(int command) {
   taskbarEntry_ = command != kSwHide;
 }
@@ -66,10 +83,6 @@ std::unique_ptr<PopupMenu> MemoryToolkit::CreatePopupMenu() {
   return std::make_unique<MemoryPopupMenu>(*this);
 }
 
-std::unique_ptr<MessageWindow> MemoryToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
-  return windows_.Create(std::move(handler));
-}
-
 bool MemoryToolkit::TopLevelWindowExists(const std::string& className) {
   const auto named = [&](const MemoryForm* form) { return form->ClassName() == className; };
   return std::any_of(book_.Forms().begin(), book_.Forms().end(), named) ||
@@ -83,114 +96,6 @@ bool MemoryToolkit::KeyDown(int virtualKey) {
 
 void MemoryToolkit::SetKeyDown(int virtualKey, bool down) {
   keys_[virtualKey] = down;
-}
-
-bool MemoryToolkit::ShellNotifyIcon(unsigned request, const NotifyIconData& data) {
-  const auto key = std::make_pair(data.hWnd, data.uID);
-  const auto it = icons_.find(key);
-  bool accepted = !refusing_[request];
-  if (accepted) {
-    switch (request) {
-      case kNimAdd:
-        accepted = areaAvailable_ && it == icons_.end();
-        if (accepted) {
-          icons_[key] = data;
-        }
-        break;
-      case kNimModify:
-        accepted = it != icons_.end();
-        if (accepted) {
-          // As the shell does: only the fields the flags name change.
-          NotifyIconData& shown = it->second;
-          if ((data.uFlags & kNifIcon) != 0) {
-            shown.hIcon = data.hIcon;
-          }
-          if ((data.uFlags & kNifTip) != 0) {
-            shown.szTip = data.szTip;
-          }
-          if ((data.uFlags & kNifMessage) != 0) {
-            shown.uCallbackMessage = data.uCallbackMessage;
-          }
-          shown.uFlags |= data.uFlags;
-        }
-        break;
-      case kNimDelete:
-        accepted = it != icons_.end();
-        if (accepted) {
-          icons_.erase(it);
-        }
-        break;
-      default:
-        accepted = false;
-        break;
-    }
-  }
-  requests_.push_back({request, data, accepted});
-  return accepted;
-}
-
-void MemoryToolkit::SetRefusing(unsigned request, bool refuse) {
-  refusing_[request] = refuse;
-}
-
-void MemoryToolkit::RecreateNotificationArea() {
-  icons_.clear();
-  areaAvailable_ = true;
-  Broadcast({kWmTaskbarCreated, 0, 0, 0});
-}
-
-void MemoryToolkit::LoseNotificationArea() {
-  icons_.clear();
-  areaAvailable_ = false;
-  Broadcast({kWmTaskbarLost, 0, 0, 0});
-}
-
-std::vector<NotifyIconData> MemoryToolkit::TrayIcons() const {
-  std::vector<NotifyIconData> icons;
-  for (const auto& entry : icons_) {
-    icons.push_back(entry.second);
-  }
-  return icons;
-}
-
-bool MemoryToolkit::TrayAction(unsigned action) {
-  if (icons_.size() != 1) {
-    return false;
-  }
-  const NotifyIconData icon = icons_.begin()->second;
-  Message message{icon.uCallbackMessage, icon.uID, static_cast<std::intptr_t>(action), 0};
-  return windows_.Send(icon.hWnd, message);
-}
-
-bool MemoryToolkit::DoubleClickTrayIcon(unsigned buttonDown) {
-  // What the shell reports for a double-click: down, up, double-click, up.
-  return TrayAction(buttonDown) && TrayAction(buttonDown + 1) && TrayAction(buttonDown + 2) &&
-         TrayAction(buttonDown + 1);
-}
-
-bool MemoryToolkit::RightClickTrayIcon() {
-  return TrayAction(kWmRButtonDown) && TrayAction(kWmRButtonUp);
-}
-
-void MemoryToolkit::Broadcast(Message message) {
-  windows_.Broadcast(message);
-}
-
-bool MemoryToolkit::EndSession(bool ending) {
-  const std::vector<WindowHandle> handles = windows_.Handles();
-  bool agreed = true;
-  for (WindowHandle handle : handles) {
-    Message query{kWmQueryEndSession, 0, 0, 0};
-    if (windows_.Send(handle, query) && query.Result == 0) {
-      agreed = false;
-    }
-  }
-  const bool ends = ending && agreed;
-  for (WindowHandle handle : handles) {
-    Message end{kWmEndSession, ends ? 1u : 0u, 0, 0};
-    windows_.Send(handle, end);
-  }
-  return agreed;
 }
 
 MemoryWidget* MemoryToolkit::Reachable(Control& control) {
@@ -217,7 +122,7 @@ MemoryWidget* MemoryToolkit::PointAt(Control& control) {
 bool MemoryToolkit::Click(Control& control) {
   MemoryWidget* widget = PointAt(control);
   if (widget != nullptr) {
-    Guarded([&] { widget->UserClick(); });
+    Guard([&] { widget->UserClick(); });
   }
   return widget != nullptr;
 }
@@ -225,7 +130,7 @@ bool MemoryToolkit::Click(Control& control) {
 bool MemoryToolkit::DoubleClick(Control& control) {
   MemoryWidget* widget = PointAt(control);
   if (widget != nullptr) {
-    Guarded([&] { widget->UserDoubleClick(); });
+    Guard([&] { widget->UserDoubleClick(); });
   }
   return widget != nullptr;
 }
@@ -238,7 +143,7 @@ bool MemoryToolkit::Type(Control& control, const std::string& text, bool replace
   widget->OwnerForm().Focus(widget);
   FormShown(widget->OwnerForm());
   bool took = false;
-  Guarded([&] { took = widget->UserType(text, replace); });
+  Guard([&] { took = widget->UserType(text, replace); });
   return took;
 }
 
@@ -248,7 +153,7 @@ bool MemoryToolkit::ChooseItem(ComboBox& combo, int index) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { combo.SetItemIndex(index); });
+  Guard([&] { combo.SetItemIndex(index); });
   return true;
 }
 
@@ -258,7 +163,7 @@ bool MemoryToolkit::Scroll(ScrollBar& bar, ScrollAction action) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { widget->Step(action); });
+  Guard([&] { widget->Step(action); });
   return true;
 }
 
@@ -268,7 +173,7 @@ bool MemoryToolkit::DragThumb(ScrollBar& bar, int position) {
     return false;
   }
   widget->OwnerForm().Focus(widget);
-  Guarded([&] { bar.SetPosition(position); });
+  Guard([&] { bar.SetPosition(position); });
   return true;
 }
 
@@ -278,7 +183,7 @@ bool MemoryToolkit::PressKey(int virtualKey, bool shift) {
     return false;
   }
   bool used = false;
-  Guarded([&] { used = form->Key(virtualKey, shift); });
+  Guard([&] { used = form->Key(virtualKey, shift); });
   return used;
 }
 
@@ -288,7 +193,17 @@ bool MemoryToolkit::PressAccessKey(char key) {
     return false;
   }
   bool used = false;
-  Guarded([&] { used = form->AccessKey(key); });
+  Guard([&] { used = form->AccessKey(key); });
+  return used;
+}
+
+bool MemoryToolkit::PressCharKey(char key) {
+  auto* form = book_.ActiveForm();
+  if (form == nullptr || !form->TakesInput()) {
+    return false;
+  }
+  bool used = false;
+  Guard([&] { used = form->CharKey(key); });
   return used;
 }
 
@@ -301,7 +216,7 @@ bool MemoryToolkit::SystemCommand(Form& target, std::uintptr_t command) {
     if (!form->HasCloseCommand()) {
       return false;
     }
-    Guarded([&] { form->Close(); });
+    Guard([&] { form->Close(); });
     return true;
   }
   if (command == kScMinimize) {
@@ -309,7 +224,7 @@ bool MemoryToolkit::SystemCommand(Form& target, std::uintptr_t command) {
       return false;
     }
     Message message{kWmSysCommand, command, 0, 0};
-    Guarded([&] { app_.Perform(message); });
+    Guard([&] { app_.Perform(message); });
     return true;
   }
   return false;
@@ -320,7 +235,7 @@ bool MemoryToolkit::ClickTaskbarEntry() {
     return false;
   }
   Message message{kWmSysCommand, app_.Minimized() ? kScRestore : kScMinimize, 0, 0};
-  Guarded([&] { app_.Perform(message); });
+  Guard([&] { app_.Perform(message); });
   return true;
 }
 
@@ -332,7 +247,7 @@ bool MemoryToolkit::ChooseMenuItem(const std::string& caption) {
   for (int i = 0; i < menu->Count(); ++i) {
     if (!menu->Item(i).IsSeparator() && menu->Item(i).Caption() == caption) {
       popped_ = nullptr;
-      Guarded([&] { menu->Choose(i); });
+      Guard([&] { menu->Choose(i); });
       return true;
     }
   }
@@ -348,7 +263,7 @@ bool MemoryToolkit::ChooseMenuAccessKey(char key) {
   for (int i = 0; i < menu->Count(); ++i) {
     if (!menu->Item(i).IsSeparator() && menu->Item(i).AccessKey() == lower) {
       popped_ = nullptr;
-      Guarded([&] { menu->Choose(i); });
+      Guard([&] { menu->Choose(i); });
       return true;
     }
   }

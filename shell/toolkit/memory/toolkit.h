@@ -1,5 +1,15 @@
 #pragma once
 
+// The in-memory widget set, the tests' display.
+//
+// Implements: every interface of shell/toolkit/ on the shared rules
+// (FormBase, FormBook, FormControls and the state classes), and a test's
+// hands (MemoryToolkit's methods below the overrides) that act as the user
+// would and say whether the user could.
+// Differs: nothing is drawn; the memo wraps by a fixed metric of the font;
+// message boxes are answered by OnMessageBox or else their first button;
+// the notification area is a model that can refuse, restart and go away.
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,8 +37,8 @@ class MemoryApplication final : public Application {
   void SetIcon(const art::Picture& picture) override { icon_ = MakeIcon(picture); }
   Icon GetIcon() const override { return icon_; }
   Form* MainForm() const override;
-  void Minimize() override { minimized_ = true; }
-  void Restore() override { minimized_ = false; }
+  void Minimize() override;
+  void Restore() override;
   bool Minimized() const override { return minimized_; }
   void ShowWindow(int command) override;
   bool TaskbarEntryVisible() const override { return taskbarEntry_; }
@@ -111,6 +121,9 @@ class MemoryToolkit final : public Toolkit {
   // Alt+key on the active form: the button, check box or radio button whose
   // caption marks the key takes the focus and is pressed.
   bool PressAccessKey(char key);
+  // A character key alone on the active form: typed into the focused text
+  // field, memo or combo box, else the control whose access key it is.
+  bool PressCharKey(char key);
 
   // --- Forms and the application -------------------------------------------
   // A title-bar or window-menu command of a form (kScMinimize, kScClose). The
@@ -164,6 +177,10 @@ class MemoryToolkit final : public Toolkit {
   void DismissMenu() { popped_ = nullptr; }
 
   // --- For the backend's own objects ----------------------------------------
+  template <class F>
+  void Guard(F&& f) {
+    loop_.Guard(std::forward<F>(f));
+  }
   const FormBook<MemoryForm>& Book() const { return book_; }
   void FormCreated(MemoryForm& form) { book_.Created(form); }
   void FormDestroyed(MemoryForm& form);
@@ -183,11 +200,6 @@ class MemoryToolkit final : public Toolkit {
   // Reachable, with its form brought forward and the widget focused where it
   // takes focus, as a pointer press does.
   MemoryWidget* PointAt(Control& control);
-  template <class F>
-  void Guarded(F&& f) {
-    loop_.Guard(std::forward<F>(f));
-  }
-
   EventLoop& loop_;
   MemoryApplication app_;
   FormBook<MemoryForm> book_;

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -101,34 +102,16 @@ class PanelWidget final : public QWidget {
   }
 };
 
-// Panels side by side, each sunken, along the bottom of the form.
+// The status bar's surface; its control paints it.
 class StatusBarWidget final : public QWidget {
  public:
-  struct Part {
-    int width;
-    Qt::Alignment alignment;
-    QString text;
-  };
-
-  explicit StatusBarWidget(QWidget* parent) : QWidget(parent) {}
-
-  std::vector<Part> parts;
-  QColor color;
+  StatusBarWidget(QWidget* parent, const QtStatusBar& bar) : QWidget(parent), bar_(bar) {}
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(rect(), color.isValid() ? color : palette().color(QPalette::Button));
-    int x = 0;
-    for (const Part& part : parts) {
-      QRect r(x, 2, part.width - 2, height() - 2);
-      DrawBevel(painter, palette(), r, Bevel::Lowered);
-      painter.setPen(palette().color(QPalette::WindowText));
-      painter.drawText(r.adjusted(2, 0, -2, 0),
-                       part.alignment | Qt::AlignVCenter | Qt::TextSingleLine, part.text);
-      x += part.width;
-    }
-  }
+  void paintEvent(QPaintEvent*) override { bar_.Paint(*this); }
+
+ private:
+  const QtStatusBar& bar_;
 };
 
 // A picture at its own size from the top-left corner.
@@ -170,19 +153,50 @@ class MemoWidget final : public QPlainTextEdit {
   }
 };
 
-// Tells a tick by the user (a click or an arrow key) from the program's.
-class RadioWidget final : public QRadioButton {
+// A check or radio button whose state the widget set keeps: the user's
+// click (or Space) asks for a change instead of making it.
+template <class B>
+class StateButton final : public B {
  public:
-  explicit RadioWidget(QWidget* parent) : QRadioButton(parent) {}
+  explicit StateButton(QWidget* parent) : B(parent) {}
 
-  bool userTicked = false;
+  std::function<void()> onUserChange;
 
  protected:
   void nextCheckState() override {
-    const bool was = isChecked();
-    QRadioButton::nextCheckState();
-    userTicked = !was && isChecked();
+    if (onUserChange) {
+      onUserChange();
+    }
   }
+};
+
+// MaxLength limits what the user types, never what the program sets: an
+// edit that would make a text longer than the limit, and longer than it is,
+// is refused.
+class TypingLimit final : public QValidator {
+ public:
+  explicit TypingLimit(QLineEdit* edit) : QValidator(edit) {
+    // The line edit holds the proposed text while it asks: keep the last
+    // accepted length apart.
+    QObject::connect(edit, &QLineEdit::textChanged, this,
+                     [this](const QString& text) { shown_ = text.size(); });
+  }
+
+  void SetLimit(int limit) { limit_ = limit < 0 ? 0 : limit; }
+  int Limit() const { return limit_; }
+  // The program's text is taken whole, however long.
+  void Allow(const QString& text) { shown_ = text.size(); }
+
+  State validate(QString& input, int& /*pos*/) const override {
+    if (limit_ <= 0 || input.size() <= limit_ || input.size() <= shown_) {
+      return Acceptable;
+    }
+    return Invalid;
+  }
+
+ private:
+  int limit_ = 0;
+  qsizetype shown_ = 0;
 };
 
 // The keys as the platform's scroll bar takes them: Up and Page Up go
@@ -249,30 +263,6 @@ class StandardThumbStyle final : public QProxyStyle {
   }
 };
 
-// MaxLength limits what the user types, never what the program sets: an
-// edit that would make a text longer than the limit, and longer than it is,
-// is refused.
-class TypingLimit final : public QValidator {
- public:
-  TypingLimit(QLineEdit* edit, const int& limit) : QValidator(edit), limit_(limit) {
-    // The line edit holds the proposed text while it asks: keep the last
-    // accepted length apart.
-    QObject::connect(edit, &QLineEdit::textChanged, this,
-                     [this](const QString& text) { shown_ = text.size(); });
-  }
-
-  State validate(QString& input, int& /*pos*/) const override {
-    if (limit_ <= 0 || input.size() <= limit_ || input.size() <= shown_) {
-      return Acceptable;
-    }
-    return Invalid;
-  }
-
- private:
-  const int& limit_;
-  qsizetype shown_ = 0;
-};
-
 class RowHeight final : public QStyledItemDelegate {
  public:
   RowHeight(QObject* parent, int height) : QStyledItemDelegate(parent), height_(height) {}
@@ -289,23 +279,25 @@ class RowHeight final : public QStyledItemDelegate {
 
 }  // namespace
 
-QtControl::QtControl(QtForm& form, QWidget* widget, const Bounds& bounds)
-    : form_(form), widget_(widget), bounds_(bounds) {
+QtControl::QtControl(QtForm& form, QtGroupBox* box, QWidget* widget, const Bounds& bounds)
+    : form_(form), box_(box), widget_(widget), bounds_(bounds) {
   widget_->setGeometry(bounds.left, bounds.top, bounds.width, bounds.height);
   widget_->setFocusPolicy(Qt::NoFocus);
   widget_->show();
 }
 
-bool QtControl::TabStop() const {
-  return (widget_->focusPolicy() & Qt::TabFocus) != 0 && widget_->isEnabled() &&
-         widget_->isVisibleTo(form_.Window());
+QWidget* QtControl::ParentWidget(QtForm& form, QtGroupBox* box) {
+  return box != nullptr ? box->Client() : form.Window();
+}
+
+bool QtControl::Usable() const {
+  return visible_ && enabled_ && (box_ == nullptr || box_->Usable());
 }
 
 template <class Interface>
 void QtControlOf<Interface>::SetFocus() {
-  if ((widget_->focusPolicy() & Qt::ClickFocus) != 0 && widget_->isEnabled() &&
-      widget_->isVisibleTo(form_.Window())) {
-    widget_->setFocus(Qt::OtherFocusReason);
+  if (Focusable() && Usable()) {
+    form_.Focus(this);
   }
 }
 
@@ -316,8 +308,9 @@ bool QtControlOf<Interface>::Focused() const {
 
 // Label.
 
-QtLabel::QtLabel(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QLabel(parent), bounds), label_(static_cast<QLabel*>(widget_)) {
+QtLabel::QtLabel(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QLabel(ParentWidget(form, box)), bounds),
+      label_(static_cast<QLabel*>(widget_)) {
   label_->setTextFormat(Qt::PlainText);
   Align();
 }
@@ -342,8 +335,8 @@ void QtLabel::Align() {
 
 // Panel.
 
-QtPanel::QtPanel(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new PanelWidget(parent), bounds),
+QtPanel::QtPanel(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new PanelWidget(ParentWidget(form, box)), bounds),
       panel_(static_cast<PanelWidget*>(widget_)) {}
 
 void QtPanel::ShowCaption() {
@@ -370,23 +363,26 @@ void QtPanel::SetColor(Color color) {
 
 // Button.
 
-QtButton::QtButton(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QPushButton(parent), bounds),
+namespace {
+
+// Qt grabs Alt+key for a caption's "&"; the form's own access keys decide.
+void WithoutMnemonic(QAbstractButton* button, const std::string& caption) {
+  button->setText(ToQString(caption));
+  button->setShortcut(QKeySequence());
+}
+
+}  // namespace
+
+QtButton::QtButton(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QPushButton(ParentWidget(form, box)), bounds),
       button_(static_cast<QPushButton*>(widget_)) {
   button_->setFocusPolicy(Qt::StrongFocus);
   button_->setAutoDefault(false);
-  QObject::connect(button_, &QPushButton::clicked, [this] {
-    form_.Toolkit().Guarded([this] {
-      NotifyEvent handler = OnClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  });
+  QObject::connect(button_, &QPushButton::clicked, [this] { Press(); });
 }
 
 void QtButton::ShowCaption() {
-  button_->setText(ToQString(Caption()));
+  WithoutMnemonic(button_, Caption());
 }
 
 void QtButton::SetGlyph(const art::Picture& picture, int glyphs) {
@@ -408,201 +404,126 @@ void QtButton::BecameDefault() {
 }
 
 void QtButton::Press() {
-  if (Usable()) {
-    button_->click();
-  }
-}
-
-bool QtButton::Usable() const {
-  return button_->isEnabled() && button_->isVisibleTo(form_.Window());
-}
-
-char QtButton::AccessKey() const {
-  return AccessKeyOf(Caption());
+  form_.Toolkit().Guard([this] { Raise(OnClick, *this); });
 }
 
 // Check box.
 
-QtCheckBox::QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QCheckBox(parent), bounds), box_(static_cast<QCheckBox*>(widget_)) {
-  box_->setFocusPolicy(Qt::StrongFocus);
-  QObject::connect(box_, &QCheckBox::clicked, [this] {
-    form_.Toolkit().Guarded([this] {
-      NotifyEvent handler = OnClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  });
+QtCheckBox::QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new StateButton<QCheckBox>(ParentWidget(form, box)), bounds),
+      check_(static_cast<QCheckBox*>(widget_)) {
+  check_->setFocusPolicy(Qt::StrongFocus);
+  static_cast<StateButton<QCheckBox>*>(check_)->onUserChange = [this] {
+    form_.Toolkit().Guard([this] { SetChecked(!Checked()); });
+  };
 }
 
 void QtCheckBox::ShowCaption() {
-  box_->setText(ToQString(Caption()));
+  WithoutMnemonic(check_, Caption());
 }
 
-void QtCheckBox::SetChecked(bool checked) {
-  if (checked == box_->isChecked()) {
-    return;
-  }
-  box_->setChecked(checked);
-  // As a click would; the handler's errors reach whoever set it.
-  NotifyEvent handler = OnClick;
-  if (handler) {
-    handler(this);
-  }
-}
-
-bool QtCheckBox::Checked() const {
-  return box_->isChecked();
+void QtCheckBox::ShowChecked() {
+  check_->setChecked(Checked());
 }
 
 // Radio button.
 
-QtRadioButton::QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new RadioWidget(parent), bounds),
-      radio_(static_cast<RadioWidget*>(widget_)) {
+QtRadioButton::QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new StateButton<QRadioButton>(ParentWidget(form, box)), bounds),
+      radio_(static_cast<QRadioButton*>(widget_)) {
   radio_->setFocusPolicy(Qt::StrongFocus);
-  QObject::connect(radio_, &QRadioButton::clicked, [this] {
-    if (!radio_->userTicked) {
-      return;  // a click on the ticked button
-    }
-    radio_->userTicked = false;
-    form_.Toolkit().Guarded([this] {
-      NotifyEvent handler = OnClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  });
+  // The group is the widget set's: Qt would keep one of it ticked, and move
+  // the focus itself on the arrow keys.
+  radio_->setAutoExclusive(false);
+  static_cast<StateButton<QRadioButton>*>(radio_)->onUserChange = [this] {
+    form_.Toolkit().Guard([this] { SetChecked(true); });
+  };
 }
 
 void QtRadioButton::ShowCaption() {
-  radio_->setText(ToQString(Caption()));
+  WithoutMnemonic(radio_, Caption());
 }
 
-void QtRadioButton::SetChecked(bool checked) {
-  if (checked == radio_->isChecked()) {
-    return;
-  }
-  if (!checked) {
-    // Qt keeps one button of an exclusive group ticked; the program may clear it.
-    radio_->setAutoExclusive(false);
-    radio_->setChecked(false);
-    radio_->setAutoExclusive(true);
-    return;
-  }
-  radio_->setChecked(true);  // clears the others of the group
-  NotifyEvent handler = OnClick;
-  if (handler) {
-    handler(this);
-  }
+void QtRadioButton::ShowChecked() {
+  radio_->setChecked(Checked());
 }
 
-bool QtRadioButton::Checked() const {
-  return radio_->isChecked();
-}
-
-bool QtRadioButton::TabStop() const {
-  // Not the Tab bit of the focus policy: Qt clears it on the other buttons
-  // of a group whenever one of them takes the focus.
-  if ((radio_->focusPolicy() & Qt::ClickFocus) == 0 || !radio_->isEnabled() ||
-      !radio_->isVisibleTo(form_.Window())) {
-    return false;
-  }
-  if (radio_->isChecked()) {
-    return true;
-  }
-  // Only the ticked button of a group, or its first when none is.
-  const QWidget* parent = radio_->parentWidget();
-  for (const QRadioButton* sibling :
-       parent->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
-    if (sibling->isChecked()) {
-      return false;
-    }
-  }
-  return form_.FirstRadioInChain(parent) == this;
+void QtRadioButton::Ticked() {
+  form_.RadioTicked(*this);
 }
 
 // Scroll bar.
 
-QtScrollBar::QtScrollBar(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new ScrollBarWidget(parent), bounds),
+QtScrollBar::QtScrollBar(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new ScrollBarWidget(ParentWidget(form, box)), bounds),
       bar_(static_cast<QScrollBar*>(widget_)) {
   auto* style = new StandardThumbStyle;
   style->setParent(bar_);
   bar_->setStyle(style);
   bar_->setFocusPolicy(Qt::StrongFocus);
-  bar_->setRange(0, 100);
-  bar_->setSingleStep(1);
-  bar_->setPageStep(1);
-  QObject::connect(bar_, &QScrollBar::valueChanged, [this] {
-    NotifyEvent handler = OnChange;
-    if (!handler) {
-      return;
-    }
-    if (programChange_) {
-      handler(this);  // errors reach whoever set the position
-    } else {
-      form_.Toolkit().Guarded([&] { handler(this); });
+  ShowPosition();
+  // Qt has moved its slider when it reports the action; the position is the
+  // widget set's, and the slider goes back to it before Qt takes its own.
+  QObject::connect(bar_, &QAbstractSlider::actionTriggered, [this](int action) {
+    const QPointer<QScrollBar> alive(bar_);
+    form_.Toolkit().Guard([&] { UserAction(action); });
+    if (alive) {
+      bar_->setSliderPosition(Position());
     }
   });
 }
 
-void QtScrollBar::SetRange(int min, int max) {
-  ProgramChange([&] { bar_->setRange(min, max); });
+void QtScrollBar::ShowPosition() {
+  bar_->setRange(Min(), Max());
+  bar_->setValue(Position());
 }
 
-void QtScrollBar::ProgramChange(const std::function<void()>& change) {
-  const bool outer = programChange_;
-  programChange_ = true;
-  try {
-    change();
-  } catch (...) {
-    programChange_ = outer;
-    throw;
+void QtScrollBar::UserAction(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      Step(ScrollAction::LineLeft);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      Step(ScrollAction::LineRight);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      Step(ScrollAction::PageLeft);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      Step(ScrollAction::PageRight);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      Step(ScrollAction::Home);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      Step(ScrollAction::End);
+      break;
+    case QAbstractSlider::SliderMove:
+      SetPosition(bar_->sliderPosition());
+      break;
+    default:
+      break;
   }
-  programChange_ = outer;
-}
-
-int QtScrollBar::Min() const {
-  return bar_->minimum();
-}
-
-int QtScrollBar::Max() const {
-  return bar_->maximum();
-}
-
-void QtScrollBar::SetPosition(int position) {
-  // Clamped; valueChanged only on a change.
-  ProgramChange([&] { bar_->setValue(position); });
-}
-
-int QtScrollBar::Position() const {
-  return bar_->value();
-}
-
-void QtScrollBar::SetSmallChange(int step) {
-  bar_->setSingleStep(step);
-}
-
-void QtScrollBar::SetLargeChange(int step) {
-  bar_->setPageStep(step);
 }
 
 // Text field.
 
-QtEdit::QtEdit(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QLineEdit(parent), bounds), edit_(static_cast<QLineEdit*>(widget_)) {
+QtEdit::QtEdit(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QLineEdit(ParentWidget(form, box)), bounds),
+      edit_(static_cast<QLineEdit*>(widget_)) {
   edit_->setFocusPolicy(Qt::StrongFocus);
   // The validator limits typing; Qt's own limit (32767 by default) would
   // also cut the program's texts.
   edit_->setMaxLength(std::numeric_limits<int>::max());
-  edit_->setValidator(new TypingLimit(edit_, maxLength_));
+  // Owned by the field, so it lives as long as the field asks it.
+  limit_ = new TypingLimit(edit_);
+  edit_->setValidator(limit_);
 }
 
 void QtEdit::SetText(const std::string& text) {
   set_ = text;
   shown_ = ToQString(text);
+  limit_->Allow(shown_);
   edit_->setText(shown_);
 }
 
@@ -619,107 +540,105 @@ bool QtEdit::ReadOnly() const {
   return edit_->isReadOnly();
 }
 
+int QtEdit::MaxLength() const {
+  return limit_->Limit();
+}
+
 void QtEdit::SetMaxLength(int maxLength) {
-  maxLength_ = maxLength < 0 ? 0 : maxLength;
+  limit_->SetLimit(maxLength);
 }
 
 // Combo box.
 
-QtComboBox::QtComboBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QComboBox(parent), bounds), combo_(static_cast<QComboBox*>(widget_)) {
+QtComboBox::QtComboBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QComboBox(ParentWidget(form, box)), bounds),
+      combo_(static_cast<QComboBox*>(widget_)) {
   combo_->setFocusPolicy(Qt::StrongFocus);
   combo_->setInsertPolicy(QComboBox::NoInsert);
-  SetStyle(ComboStyle::DropDown);
+  // The user's choice from the list, or by a key on the closed box.
+  QObject::connect(combo_, &QComboBox::activated, [this](int index) {
+    if (!showing_) {
+      form_.Toolkit().Guard([&] { TakeChoice(index); });
+    }
+  });
+  ShowStyle();
 }
 
-void QtComboBox::SetStyle(ComboStyle style) {
-  style_ = style;
-  const int index = combo_->currentIndex();
-  combo_->setEditable(style == ComboStyle::DropDown);
-  if (style == ComboStyle::DropDown) {
-    // The typed text stays as typed: no completion from the items.
-    combo_->setCompleter(nullptr);
-    combo_->setEditText(index >= 0 ? combo_->itemText(index) : QString());
+QString QtComboBox::FieldText() const {
+  return combo_->isEditable() ? combo_->currentText() : QString();
+}
+
+void QtComboBox::Show(const QString& fieldText) {
+  showing_ = true;
+  combo_->setCurrentIndex(ItemIndex());
+  if (combo_->isEditable()) {
+    combo_->setEditText(fieldText);
   }
+  showing_ = false;
+}
+
+void QtComboBox::ShowStyle() {
+  const QString text =
+      ItemIndex() >= 0 && !combo_->isEditable() ? ToQString(Item(ItemIndex())) : FieldText();
+  showing_ = true;
+  combo_->setEditable(Style() == ComboStyle::DropDown);
+  if (QLineEdit* field = combo_->lineEdit()) {
+    // The typed text stays as typed: no completion from the items, and no
+    // item chosen for it when the field loses the focus.
+    combo_->setCompleter(nullptr);
+    QObject::disconnect(field, &QLineEdit::editingFinished, combo_, nullptr);
+  }
+  showing_ = false;
+  Show(text);
 }
 
 void QtComboBox::SetItemHeight(int pixels) {
   combo_->setItemDelegate(new RowHeight(combo_, pixels));
 }
 
-void QtComboBox::ClearItems() {
+void QtComboBox::ShowCleared() {
+  const QString text = FieldText();
+  showing_ = true;
   combo_->clear();
-  if (combo_->isEditable()) {
-    combo_->setEditText({});
-  }
+  showing_ = false;
+  Show(text);
 }
 
-void QtComboBox::AddItem(const std::string& text) {
-  // Adding to an empty list must not choose the item.
-  const QString edited = combo_->isEditable() ? combo_->currentText() : QString();
-  const int index = combo_->currentIndex();
+void QtComboBox::ShowAdded(const std::string& text) {
+  // Qt chooses the first item added to an empty list; the choice is ours.
+  const QString field = FieldText();
+  showing_ = true;
   combo_->addItem(ToQString(text));
-  if (index < 0 && combo_->currentIndex() >= 0) {
-    combo_->setCurrentIndex(-1);
-    if (combo_->isEditable()) {
-      combo_->setEditText(edited);
-    }
-  }
+  showing_ = false;
+  Show(field);
 }
 
-int QtComboBox::ItemCount() const {
-  return combo_->count();
+void QtComboBox::ShowChoice() {
+  Show(ItemIndex() >= 0 ? ToQString(Item(ItemIndex())) : QString());
 }
 
-std::string QtComboBox::Item(int index) const {
-  return index >= 0 && index < combo_->count() ? FromQString(combo_->itemText(index)) : "";
-}
-
-void QtComboBox::SetItemIndex(int index) {
-  if (index < 0 || index >= combo_->count()) {
-    index = -1;
-  }
-  combo_->setCurrentIndex(index);
-  if (combo_->isEditable()) {
-    // Choosing the item it had still replaces what was typed.
-    combo_->setEditText(index >= 0 ? combo_->itemText(index) : QString());
-  }
-}
-
-int QtComboBox::ItemIndex() const {
-  return combo_->currentIndex();
-}
-
-void QtComboBox::SetText(const std::string& text) {
-  if (style_ == ComboStyle::DropDown) {
-    combo_->setEditText(ToQString(text));
-    return;
-  }
-  combo_->setCurrentIndex(
-      combo_->findText(ToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive));
+void QtComboBox::ShowEditText(const std::string& text) {
+  Show(ToQString(text));
 }
 
 std::string QtComboBox::Text() const {
+  if (Style() == ComboStyle::DropDownList) {
+    return ItemIndex() < 0 ? std::string() : Item(ItemIndex());
+  }
   return FromQString(combo_->currentText());
 }
 
 // Memo.
 
-QtMemo::QtMemo(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new MemoWidget(parent), bounds), memo_(static_cast<MemoWidget*>(widget_)) {
+QtMemo::QtMemo(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new MemoWidget(ParentWidget(form, box)), bounds),
+      memo_(static_cast<MemoWidget*>(widget_)) {
   memo_->setFocusPolicy(Qt::StrongFocus);
   memo_->setTabChangesFocus(true);
   memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   memo_->setUndoRedoEnabled(false);
-  memo_->onDoubleClick = [this] {
-    form_.Toolkit().Guarded([this] {
-      NotifyEvent handler = OnDblClick;
-      if (handler) {
-        handler(this);
-      }
-    });
-  };
+  memo_->onDoubleClick = [this] { form_.Toolkit().Guard([this] { Raise(OnDblClick, *this); }); };
   SetColor(Color::Window());
 }
 
@@ -783,7 +702,7 @@ int QtMemo::DisplayLines(const std::string& line, int width) const {
   return lines > 0 ? lines : 1;
 }
 
-int QtMemo::LineCount() const {
+int QtMemo::DisplayLines() const {
   const int width = WrapWidth();
   if (width != countedWidth_ || memo_->font() != countedFont_) {
     counts_.clear();
@@ -797,9 +716,6 @@ int QtMemo::LineCount() const {
   int total = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     total += counts_[i];
-  }
-  if (!lines.empty() && lines.back().empty()) {
-    total -= 1;
   }
   return total;
 }
@@ -818,44 +734,32 @@ int QtMemo::LaidOutLineCount() const {
 
 // Status bar.
 
-QtStatusBar::QtStatusBar(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new StatusBarWidget(parent), bounds),
-      bar_(static_cast<StatusBarWidget*>(widget_)) {}
+QtStatusBar::QtStatusBar(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new StatusBarWidget(ParentWidget(form, box), *this), bounds) {}
 
-int QtStatusBar::AddPanel(int width, Alignment alignment) {
-  bar_->parts.push_back({width, Horizontal(alignment), {}});
-  bar_->update();
-  return PanelCount() - 1;
+void QtStatusBar::ShowPanels() {
+  widget_->update();
 }
 
-int QtStatusBar::PanelCount() const {
-  return static_cast<int>(bar_->parts.size());
-}
-
-void QtStatusBar::SetPanelText(int index, const std::string& text) {
-  if (index < 0 || index >= PanelCount()) {
-    return;
+void QtStatusBar::Paint(QWidget& widget) const {
+  QPainter painter(&widget);
+  painter.fillRect(widget.rect(), ResolveColor(GetColor()));
+  int x = 0;
+  for (const PanelState& panel : Panels()) {
+    QRect r(x, 2, panel.width - 2, widget.height() - 2);
+    DrawBevel(painter, widget.palette(), r, Bevel::Lowered);
+    painter.setPen(widget.palette().color(QPalette::WindowText));
+    painter.drawText(r.adjusted(2, 0, -2, 0),
+                     Horizontal(panel.alignment) | Qt::AlignVCenter | Qt::TextSingleLine,
+                     ToQString(panel.text));
+    x += panel.width;
   }
-  bar_->parts[static_cast<std::size_t>(index)].text = ToQString(text);
-  bar_->update();
-}
-
-std::string QtStatusBar::PanelText(int index) const {
-  if (index < 0 || index >= PanelCount()) {
-    return {};
-  }
-  return FromQString(bar_->parts[static_cast<std::size_t>(index)].text);
-}
-
-void QtStatusBar::SetColor(Color color) {
-  bar_->color = ResolveColor(color);
-  bar_->update();
 }
 
 // Picture.
 
-QtImage::QtImage(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new ImageWidget(parent), bounds),
+QtImage::QtImage(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new ImageWidget(ParentWidget(form, box)), bounds),
       image_(static_cast<ImageWidget*>(widget_)) {}
 
 void QtImage::SetPicture(const art::Picture& picture) {
@@ -876,29 +780,30 @@ const art::Picture* QtImage::Picture() const {
 
 // Group box.
 
-QtGroupBox::QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds)
-    : QtControlOf(form, new QGroupBox(parent), bounds), box_(static_cast<QGroupBox*>(widget_)) {
+QtGroupBox::QtGroupBox(QtForm& form, QtGroupBox* box, const Bounds& bounds)
+    : QtControlOf(form, box, new QGroupBox(ParentWidget(form, box)), bounds),
+      frame_(static_cast<QGroupBox*>(widget_)) {
   // The caption sits on the frame's top line, as a Windows group box draws it,
   // rather than above the frame; the children keep their places.
-  box_->setStyleSheet(
+  frame_->setStyleSheet(
       QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; }"
                      "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
 }
 
 void QtGroupBox::ShowCaption() {
-  box_->setTitle(ToQString(Caption()));
+  frame_->setTitle(ToQString(Caption()));
 }
 
 template class QtControlOf<Captioned<Label>>;
 template class QtControlOf<Captioned<Panel>>;
 template class QtControlOf<ButtonState>;
-template class QtControlOf<Captioned<CheckBox>>;
-template class QtControlOf<Captioned<RadioButton>>;
-template class QtControlOf<ScrollBar>;
+template class QtControlOf<CheckBoxState>;
+template class QtControlOf<RadioButtonState>;
+template class QtControlOf<ScrollBarState>;
 template class QtControlOf<Edit>;
-template class QtControlOf<ComboBox>;
+template class QtControlOf<ComboBoxState>;
 template class QtControlOf<MemoState>;
-template class QtControlOf<StatusBar>;
+template class QtControlOf<StatusBarState>;
 template class QtControlOf<Image>;
 template class QtControlOf<Captioned<GroupBox>>;
 

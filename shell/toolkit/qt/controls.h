@@ -14,6 +14,7 @@
 
 class QPushButton;
 class QCheckBox;
+class QRadioButton;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,16 +24,17 @@ class QGroupBox;
 namespace keldo::ui::qt {
 
 class QtForm;
+class QtGroupBox;
 class PanelWidget;
-class StatusBarWidget;
 class ImageWidget;
 class MemoWidget;
-class RadioWidget;
+class TypingLimit;
 
-// The backend's side of every control: its Qt widget and its form.
+// The backend's side of every control: its Qt widget, its form, its group
+// box and its own visible and enabled flags.
 class QtControl {
  public:
-  QtControl(QtForm& form, QWidget* widget, const Bounds& bounds);
+  QtControl(QtForm& form, QtGroupBox* box, QWidget* widget, const Bounds& bounds);
   virtual ~QtControl() = default;
   QtControl(const QtControl&) = delete;
   QtControl& operator=(const QtControl&) = delete;
@@ -40,11 +42,20 @@ class QtControl {
   virtual Control& AsControl() = 0;
   QWidget* Widget() const { return widget_; }
   QtForm& OwnerForm() const { return form_; }
-  // Whether Tab may stop here now (visible, enabled, takes the focus).
-  virtual bool TabStop() const;
+  QtGroupBox* ParentBox() const { return box_; }
+  // Whether the kind ever takes the keyboard focus.
+  virtual bool Focusable() const { return true; }
+  // Visible and enabled, and so is its group box.
+  bool Usable() const;
+  // The user's press of a button (Enter, an access key).
+  virtual void Press() {}
 
  protected:
+  // The widget a control made in box (or in the form) goes into.
+  static QWidget* ParentWidget(QtForm& form, QtGroupBox* box);
+
   QtForm& form_;
+  QtGroupBox* box_;
   QWidget* widget_;  // owned by its Qt parent
   Bounds bounds_;
   bool visible_ = true;
@@ -55,8 +66,8 @@ class QtControl {
 template <class Interface>
 class QtControlOf : public Interface, public QtControl {
  public:
-  QtControlOf(QtForm& form, QWidget* widget, const Bounds& bounds)
-      : QtControl(form, widget, bounds) {}
+  QtControlOf(QtForm& form, QtGroupBox* box, QWidget* widget, const Bounds& bounds)
+      : QtControl(form, box, widget, bounds) {}
 
   Control& AsControl() override { return *this; }
   ControlKind Kind() const override { return Interface::kKind; }
@@ -77,7 +88,8 @@ class QtControlOf : public Interface, public QtControl {
 
 class QtLabel final : public QtControlOf<Captioned<Label>> {
  public:
-  QtLabel(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtLabel(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   void SetAlignment(Alignment alignment) override;
   void SetLayout(VerticalLayout layout) override;
 
@@ -91,7 +103,8 @@ class QtLabel final : public QtControlOf<Captioned<Label>> {
 
 class QtPanel final : public QtControlOf<Captioned<Panel>> {
  public:
-  QtPanel(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtPanel(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   void SetAlignment(Alignment alignment) override;
   void SetBevel(Bevel outer, Bevel inner, int borderWidth) override;
   void SetColor(Color color) override;
@@ -103,14 +116,9 @@ class QtPanel final : public QtControlOf<Captioned<Panel>> {
 
 class QtButton final : public QtControlOf<ButtonState> {
  public:
-  QtButton(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtButton(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetGlyph(const art::Picture& picture, int glyphs) override;
-  // A press by the user, Enter or Space.
-  void Press();
-  // The lower-case access key of the caption, or 0.
-  char AccessKey() const;
-  // Visible and enabled along its parents.
-  bool Usable() const;
+  void Press() override;
 
  private:
   void ShowCaption() override;
@@ -120,92 +128,82 @@ class QtButton final : public QtControlOf<ButtonState> {
   QPushButton* button_;
 };
 
-class QtCheckBox final : public QtControlOf<Captioned<CheckBox>> {
+class QtCheckBox final : public QtControlOf<CheckBoxState> {
  public:
-  QtCheckBox(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetChecked(bool checked) override;
-  bool Checked() const override;
+  QtCheckBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
 
  private:
   void ShowCaption() override;
-  QCheckBox* box_;
+  void ShowChecked() override;
+  QCheckBox* check_;
 };
 
-class QtRadioButton final : public QtControlOf<Captioned<RadioButton>> {
+class QtRadioButton final : public QtControlOf<RadioButtonState> {
  public:
-  QtRadioButton(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetChecked(bool checked) override;
-  bool Checked() const override;
-  bool TabStop() const override;
+  QtRadioButton(QtForm& form, QtGroupBox* box, const Bounds& bounds);
 
  private:
   void ShowCaption() override;
-  RadioWidget* radio_;
+  void ShowChecked() override;
+  void Ticked() override;
+  QRadioButton* radio_;
 };
 
-class QtScrollBar final : public QtControlOf<ScrollBar> {
+class QtScrollBar final : public QtControlOf<ScrollBarState> {
  public:
-  QtScrollBar(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetRange(int min, int max) override;
-  int Min() const override;
-  int Max() const override;
-  void SetPosition(int position) override;
-  int Position() const override;
-  void SetSmallChange(int step) override;
-  void SetLargeChange(int step) override;
+  QtScrollBar(QtForm& form, QtGroupBox* box, const Bounds& bounds);
 
  private:
-  void ProgramChange(const std::function<void()>& change);
-
+  void ShowPosition() override;
+  // The user's arrow, track, key, wheel or drag, as Qt names it.
+  void UserAction(int action);
   QScrollBar* bar_;
-  bool programChange_ = false;
 };
 
 class QtEdit final : public QtControlOf<Edit> {
  public:
-  QtEdit(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtEdit(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetText(const std::string& text) override;
   std::string Text() const override;
   void SetReadOnly(bool readOnly) override;
   bool ReadOnly() const override;
   void SetMaxLength(int maxLength) override;
-  int MaxLength() const override { return maxLength_; }
+  int MaxLength() const override;
 
  private:
   QLineEdit* edit_;
-  int maxLength_ = 0;
+  TypingLimit* limit_;
   // The program's last text and how it was shown: while the field still
   // shows it, Text() gives those bytes back even where they are not UTF-8.
   std::string set_;
   QString shown_;
 };
 
-class QtComboBox final : public QtControlOf<ComboBox> {
+class QtComboBox final : public QtControlOf<ComboBoxState> {
  public:
-  QtComboBox(QtForm& form, QWidget* parent, const Bounds& bounds);
-  void SetStyle(ComboStyle style) override;
+  QtComboBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetItemHeight(int pixels) override;
-  void ClearItems() override;
-  void AddItem(const std::string& text) override;
-  int ItemCount() const override;
-  std::string Item(int index) const override;
-  void SetItemIndex(int index) override;
-  int ItemIndex() const override;
-  void SetText(const std::string& text) override;
   std::string Text() const override;
 
  private:
+  void ShowStyle() override;
+  void ShowCleared() override;
+  void ShowAdded(const std::string& text) override;
+  void ShowChoice() override;
+  void ShowEditText(const std::string& text) override;
+  // Shows the chosen index, and the field's text where there is a field.
+  void Show(const QString& fieldText);
+  QString FieldText() const;
   QComboBox* combo_;
-  ComboStyle style_ = ComboStyle::DropDown;
+  bool showing_ = false;  // the widget's signals are our own changes
 };
 
 class QtMemo final : public QtControlOf<MemoState> {
  public:
-  QtMemo(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtMemo(QtForm& form, QtGroupBox* box, const Bounds& bounds);
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
-  int LineCount() const override;
   // The display lines the view itself has laid out (a check of LineCount).
   int LaidOutLineCount() const;
 
@@ -214,6 +212,7 @@ class QtMemo final : public QtControlOf<MemoState> {
   // before the view was ever shown.
   int WrapWidth() const;
   int DisplayLines(const std::string& line, int width) const;
+  int DisplayLines() const override;
   void ShowAppended(const std::string& text, bool first) override;
   void ShowCleared() override;
 
@@ -225,22 +224,21 @@ class QtMemo final : public QtControlOf<MemoState> {
   mutable QFont countedFont_;
 };
 
-class QtStatusBar final : public QtControlOf<StatusBar> {
+class QtStatusBar final : public QtControlOf<StatusBarState> {
  public:
-  QtStatusBar(QtForm& form, QWidget* parent, const Bounds& bounds);
-  int AddPanel(int width, Alignment alignment) override;
-  int PanelCount() const override;
-  void SetPanelText(int index, const std::string& text) override;
-  std::string PanelText(int index) const override;
-  void SetColor(Color color) override;
+  QtStatusBar(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
+  // Panels side by side, each sunken.
+  void Paint(QWidget& widget) const;
 
  private:
-  StatusBarWidget* bar_;
+  void ShowPanels() override;
 };
 
 class QtImage final : public QtControlOf<Image> {
  public:
-  QtImage(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtImage(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   void SetPicture(const art::Picture& picture) override;
   void ClearPicture() override;
   const art::Picture* Picture() const override;
@@ -252,12 +250,29 @@ class QtImage final : public QtControlOf<Image> {
 
 class QtGroupBox final : public QtControlOf<Captioned<GroupBox>> {
  public:
-  QtGroupBox(QtForm& form, QWidget* parent, const Bounds& bounds);
+  QtGroupBox(QtForm& form, QtGroupBox* box, const Bounds& bounds);
+  bool Focusable() const override { return false; }
   QWidget* Client() const { return widget_; }
 
  private:
   void ShowCaption() override;
-  QGroupBox* box_;
+  QGroupBox* frame_;
+};
+
+// The class of each kind, for MakeControl.
+struct QtKinds {
+  using Label = QtLabel;
+  using Panel = QtPanel;
+  using Button = QtButton;
+  using CheckBox = QtCheckBox;
+  using RadioButton = QtRadioButton;
+  using ScrollBar = QtScrollBar;
+  using Edit = QtEdit;
+  using ComboBox = QtComboBox;
+  using Memo = QtMemo;
+  using StatusBar = QtStatusBar;
+  using Image = QtImage;
+  using GroupBox = QtGroupBox;
 };
 
 }  // namespace keldo::ui::qt

@@ -1,17 +1,17 @@
 #include "shell/toolkit/qt/form.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QScreen>
 
-#include <stdexcept>
-
+#include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/controls.h"
 #include "shell/toolkit/qt/picture.h"
@@ -28,42 +28,13 @@ class FormWindow final : public QWidget {
   void closeEvent(QCloseEvent* event) override {
     // The form hides itself when the request goes through.
     event->ignore();
-    form_.Toolkit().Guarded([this] { form_.Close(); });
+    form_.Toolkit().Guard([this] { form_.Close(); });
   }
 
-  void keyPressEvent(QKeyEvent* event) override {
-    switch (event->key()) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        event->accept();
-        form_.Toolkit().Guarded([this] { form_.EnterPressed(); });
-        return;
-      case Qt::Key_Escape:
-        event->accept();  // no form has a cancel button
-        return;
-      default:
-        break;
-    }
-    // A key no control took: a button's access key works without Alt too,
-    // unless the focus is in a text field (read-only ones included).
-    const QString text = event->text();
-    QWidget* focus = focusWidget();
-    const bool inText = qobject_cast<QLineEdit*>(focus) != nullptr ||
-                        qobject_cast<QPlainTextEdit*>(focus) != nullptr;
-    if (!inText && (event->modifiers() & ~Qt::ShiftModifier) == 0 && text.size() == 1 &&
-        text[0].isPrint()) {
-      bool pressed = false;
-      form_.Toolkit().Guarded([&] { pressed = form_.AccessKeyPressed(text[0].toLatin1()); });
-      if (pressed) {
-        event->accept();
-        return;
-      }
-    }
-    QWidget::keyPressEvent(event);
-  }
-
+  // Tab itself never gets here (the form takes it first); Qt asks when a
+  // control with the focus is hidden or disabled.
   bool focusNextPrevChild(bool next) override {
-    form_.MoveFocus(next);
+    form_.MoveFocus(!next);
     return true;
   }
 
@@ -106,9 +77,10 @@ QtForm::QtForm(QtToolkit& toolkit, std::string className)
 
 QtForm::~QtForm() {
   toolkit_.FormDestroyed(*this);
-  tabChain_.clear();
-  controls_.clear();  // their widgets go with the window
+  // The widgets first: what they report on their way out reaches controls
+  // that are still there.
   window_.reset();
+  controls_.Clear();
   lock_.reset();
 }
 
@@ -117,55 +89,8 @@ QWidget* QtForm::Window() const {
 }
 
 Control& QtForm::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  QWidget* parentWidget = window_.get();
-  if (parent != nullptr) {
-    auto* box = dynamic_cast<QtGroupBox*>(parent);
-    if (box == nullptr || &box->OwnerForm() != this) {
-      throw std::invalid_argument("a control's group box must belong to its form");
-    }
-    parentWidget = box->Client();
-  }
-  std::unique_ptr<QtControl> control;
-  switch (kind) {
-    case ControlKind::Label:
-      control = std::make_unique<QtLabel>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::Panel:
-      control = std::make_unique<QtPanel>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::Button:
-      control = std::make_unique<QtButton>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::CheckBox:
-      control = std::make_unique<QtCheckBox>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::RadioButton:
-      control = std::make_unique<QtRadioButton>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::ScrollBar:
-      control = std::make_unique<QtScrollBar>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::Edit:
-      control = std::make_unique<QtEdit>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::ComboBox:
-      control = std::make_unique<QtComboBox>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::Memo:
-      control = std::make_unique<QtMemo>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::StatusBar:
-      control = std::make_unique<QtStatusBar>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::Image:
-      control = std::make_unique<QtImage>(*this, parentWidget, bounds);
-      break;
-    case ControlKind::GroupBox:
-      control = std::make_unique<QtGroupBox>(*this, parentWidget, bounds);
-      break;
-  }
-  controls_.push_back(std::move(control));
-  return controls_.back()->AsControl();
+  QtGroupBox* box = OwnGroupBox<QtGroupBox>(parent, *this);
+  return controls_.Add(MakeControl<QtControl, QtKinds>(kind, *this, box, bounds)).AsControl();
 }
 
 void QtForm::SetCaption(const std::string& caption) {
@@ -258,7 +183,7 @@ void QtForm::PlaceForShow() {
 void QtForm::DoShow() {
   PlaceForShow();
   if (ActiveControl() == nullptr) {
-    MoveFocus(true);
+    Focus(controls_.FirstStop());
   }
   window_->show();
   window_->raise();
@@ -286,20 +211,7 @@ void QtForm::SetForeground() {
 }
 
 void QtForm::SetTabOrder(const std::vector<Control*>& chain) {
-  std::vector<QtControl*> resolved;
-  for (Control* control : chain) {
-    QtControl* found = nullptr;
-    for (const auto& own : controls_) {
-      if (&own->AsControl() == control) {
-        found = own.get();
-      }
-    }
-    if (found == nullptr) {
-      throw std::invalid_argument("the tab order names a control of another form");
-    }
-    resolved.push_back(found);
-  }
-  tabChain_ = std::move(resolved);
+  controls_.SetTabOrder(chain);
 }
 
 Control* QtForm::ActiveControl() const {
@@ -310,20 +222,10 @@ Control* QtForm::ActiveControl() const {
 QtControl* QtForm::ControlOfWidget(const QWidget* widget) const {
   // Inner widgets (a combo box's text field) belong to their control.
   for (; widget != nullptr && widget != window_.get(); widget = widget->parentWidget()) {
-    for (const auto& control : controls_) {
+    for (const auto& control : controls_.All()) {
       if (control->Widget() == widget) {
         return control.get();
       }
-    }
-  }
-  return nullptr;
-}
-
-const QtControl* QtForm::FirstRadioInChain(const QWidget* parent) const {
-  for (const QtControl* control : tabChain_) {
-    if (qobject_cast<const QRadioButton*>(control->Widget()) != nullptr &&
-        control->Widget()->parentWidget() == parent) {
-      return control;
     }
   }
   return nullptr;
@@ -337,61 +239,102 @@ bool QtForm::TakesInput() const {
   return modal == nullptr || modal == this;
 }
 
-void QtForm::MoveFocus(bool forward) {
-  const int count = static_cast<int>(tabChain_.size());
-  if (count == 0) {
-    return;
-  }
-  const QtControl* current = ControlOfWidget(window_->focusWidget());
-  int start = forward ? -1 : count;
-  for (int i = 0; i < count; ++i) {
-    if (tabChain_[static_cast<std::size_t>(i)] == current) {
-      start = i;
-    }
-  }
-  for (int step = 1; step <= count; ++step) {
-    const int at = ((start + (forward ? step : -step)) % count + count) % count;
-    QtControl* candidate = tabChain_[static_cast<std::size_t>(at)];
-    if (candidate->TabStop()) {
-      candidate->Widget()->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-      return;
-    }
+void QtForm::Focus(QtControl* control) {
+  if (control != nullptr) {
+    control->Widget()->setFocus(Qt::TabFocusReason);
   }
 }
 
-void QtForm::EnterPressed() {
-  if (auto* focused = dynamic_cast<QtButton*>(ControlOfWidget(window_->focusWidget()))) {
-    focused->Press();
-    return;
-  }
-  for (const auto& control : controls_) {
-    auto* button = dynamic_cast<QtButton*>(control.get());
-    if (button != nullptr && button->Default()) {
-      button->Press();
-      return;
-    }
+void QtForm::MoveFocus(bool backwards) {
+  Focus(controls_.NextStop(ControlOfWidget(window_->focusWidget()), backwards));
+}
+
+namespace {
+
+int ArrowKey(int key) {
+  switch (key) {
+    case Qt::Key_Left:
+      return kVkLeft;
+    case Qt::Key_Up:
+      return kVkUp;
+    case Qt::Key_Right:
+      return kVkRight;
+    case Qt::Key_Down:
+      return kVkDown;
+    default:
+      return 0;
   }
 }
 
-bool QtForm::AccessKeyPressed(char key) {
-  const char lower = static_cast<char>(key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key);
-  for (const auto& control : controls_) {
-    auto* button = dynamic_cast<QtButton*>(control.get());
-    if (button != nullptr && button->AccessKey() == lower && button->Usable()) {
-      button->Press();
+// The letter or digit of a key, lower case; 0 for any other key.
+char AccessLetter(int key) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+    return static_cast<char>('a' + (key - Qt::Key_A));
+  }
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+    return static_cast<char>('0' + (key - Qt::Key_0));
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool QtForm::FormKey(const QKeyEvent& event) {
+  QWidget* focus = window_->focusWidget();
+  QtControl* focused = ControlOfWidget(focus);
+  const auto focusOn = [this](QtControl* control) { Focus(control); };
+  const Qt::KeyboardModifiers held = event.modifiers();
+  const bool alt = held.testFlag(Qt::AltModifier);
+  const bool control = held.testFlag(Qt::ControlModifier);
+  switch (event.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      if (alt || control) {
+        return false;
+      }
+      controls_.NavigationKey(kVkTab,
+                              event.key() == Qt::Key_Backtab || held.testFlag(Qt::ShiftModifier),
+                              focused, focusOn);
       return true;
-    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (qobject_cast<QPlainTextEdit*>(focus) != nullptr) {
+        return false;  // the memo keeps Enter
+      }
+      controls_.NavigationKey(kVkReturn, false, focused, focusOn);
+      return true;
+    case Qt::Key_Escape:
+      return true;  // no form has a cancel button
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      if (focused != nullptr && dynamic_cast<RadioButton*>(&focused->AsControl()) != nullptr) {
+        controls_.NavigationKey(ArrowKey(event.key()), false, focused, focusOn);
+        return true;
+      }
+      // Qt would move the focus from a button; the platform does nothing.
+      return qobject_cast<QAbstractButton*>(focus) != nullptr;
+    default:
+      break;
   }
-  return false;
+  // Access keys: with Alt anywhere, alone where the focus is not typing.
+  const bool typing = qobject_cast<QLineEdit*>(focus) != nullptr ||
+                      qobject_cast<QPlainTextEdit*>(focus) != nullptr ||
+                      qobject_cast<QComboBox*>(focus) != nullptr;
+  const char key = AccessLetter(event.key());
+  if (key == 0 || control || (!alt && typing)) {
+    return false;
+  }
+  return controls_.AccessKey(key, focusOn);
 }
 
 void QtForm::DefaultChanged(QtButton& button) {
-  for (const auto& control : controls_) {
-    auto* other = dynamic_cast<QtButton*>(control.get());
-    if (other != nullptr && other != &button) {
-      other->ClearDefault();
-    }
-  }
+  controls_.ClearOtherDefaults(button);
+}
+
+void QtForm::RadioTicked(QtRadioButton& button) {
+  controls_.UntickOthers(button);
 }
 
 void QtForm::WindowStateChanged(bool minimized) {
@@ -412,7 +355,7 @@ void QtForm::WindowStateChanged(bool minimized) {
           return;
         }
         Message message{kWmSysCommand, minimized ? kScMinimize : kScRestore, 0, 0};
-        toolkit_.Guarded([&] { application.Perform(message); });
+        toolkit_.Guard([&] { application.Perform(message); });
       },
       Qt::QueuedConnection);
 }

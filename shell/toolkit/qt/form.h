@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "shell/toolkit/form_base.h"
+#include "shell/toolkit/form_controls.h"
 
+class QKeyEvent;
 class QLocalServer;
 
 namespace keldo::ui::qt {
@@ -15,6 +17,7 @@ namespace keldo::ui::qt {
 class QtToolkit;
 class QtControl;
 class QtButton;
+class QtRadioButton;
 class FormWindow;
 
 // A form on a top-level QWidget whose size is the client size; a
@@ -50,19 +53,17 @@ class QtForm final : public FormBase {
   QWidget* Window() const;
   // Takes mouse and keyboard input now: enabled, and no other form modal.
   bool TakesInput() const;
-  // Tab and Shift+Tab along the chain.
-  void MoveFocus(bool forward);
-  // Enter where the focused control does not keep it.
-  void EnterPressed();
-  // A printable key that no control took: presses the button whose access
-  // key it is; false when there is none.
-  bool AccessKeyPressed(char key);
+  // A key the form takes before the focused control does (Tab, Enter,
+  // Escape, the arrows in a radio group, access keys); true when it did.
+  bool FormKey(const QKeyEvent& event);
+  // Tab and Shift+Tab along the chain; also where Qt gives the focus on.
+  void MoveFocus(bool backwards);
+  void Focus(QtControl* control);
   void DefaultChanged(QtButton& button);
+  void RadioTicked(QtRadioButton& button);
   // The platform's minimise or restore of this window, as Qt reports it.
   void WindowStateChanged(bool minimized);
   QtControl* ControlOfWidget(const QWidget* widget) const;
-  // The first radio button of the group in parent along the tab chain.
-  const QtControl* FirstRadioInChain(const QWidget* parent) const;
   bool HasCloseCommand() const { return closeCommand_; }
 
  private:
@@ -77,8 +78,7 @@ class QtForm final : public FormBase {
   std::string className_;
   std::unique_ptr<FormWindow> window_;
   std::unique_ptr<QLocalServer> lock_;
-  std::vector<std::unique_ptr<QtControl>> controls_;
-  std::vector<QtControl*> tabChain_;
+  FormControls<QtControl> controls_;
   std::string caption_;
   Size size_;
   Font font_;

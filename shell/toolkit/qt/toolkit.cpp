@@ -3,14 +3,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
-#include <QPointer>
 #include <QSessionManager>
 #include <QStringDecoder>
-#include <QSystemTrayIcon>
 
 #include <unistd.h>
 
@@ -18,7 +17,7 @@
 
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/form.h"
-#include "shell/toolkit/qt/notify_area.h"
+#include "shell/toolkit/qt/notify_icon.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/toolkit/system_command.h"
 
@@ -47,7 +46,7 @@ class QtPopupMenu final : public PopupMenu {
         // From the loop, after the menu is done with the action: the
         // handler may destroy the menu.
         QMetaObject::invokeMethod(
-            menu_.get(), [this, i] { toolkit_.Guarded([this, i] { Choose(i); }); },
+            menu_.get(), [this, i] { toolkit_.Guard([this, i] { Choose(i); }); },
             Qt::QueuedConnection);
       });
     }
@@ -75,8 +74,9 @@ int ButtonAnswer(int button) {
 }  // namespace
 
 // Eats the mouse and keyboard input of forms that take none (input
-// disabled, or another form modal). Popup menus, the tray icon and message
-// boxes are no forms and are never blocked.
+// disabled, or another form modal), and gives a form the keys it takes
+// before its focused control. Popup menus, the tray icon and message boxes
+// are no forms and are never blocked.
 class QtToolkit::InputFilter final : public QObject {
  public:
   explicit InputFilter(QtToolkit& toolkit) : toolkit_(toolkit) {}
@@ -99,8 +99,24 @@ class QtToolkit::InputFilter final : public QObject {
     if (!object->isWidgetType()) {
       return false;
     }
-    const QtForm* form = toolkit_.FormOfWindow(static_cast<QWidget*>(object)->window());
-    return form != nullptr && !form->TakesInput();
+    auto* widget = static_cast<QWidget*>(object);
+    QtForm* form = toolkit_.FormOfWindow(widget->window());
+    if (form == nullptr) {
+      return false;
+    }
+    if (!form->TakesInput()) {
+      return true;
+    }
+    // Once, where the key starts: at the focused control, or at the form's
+    // window when nothing has the focus.
+    if (event->type() != QEvent::KeyPress ||
+        widget != (form->Window()->focusWidget() != nullptr ? form->Window()->focusWidget()
+                                                            : form->Window())) {
+      return false;
+    }
+    bool taken = false;
+    toolkit_.Guard([&] { taken = form->FormKey(*static_cast<QKeyEvent*>(event)); });
+    return taken;
   }
 
  private:
@@ -288,10 +304,6 @@ std::unique_ptr<PopupMenu> QtToolkit::CreatePopupMenu() {
   return std::make_unique<QtPopupMenu>(*this);
 }
 
-std::unique_ptr<MessageWindow> QtToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
-  return windows_.Create(std::move(handler));
-}
-
 std::string QtToolkit::WindowLockName(const std::string& className) {
   QByteArray display = qgetenv("DISPLAY");
   if (display.isEmpty()) {
@@ -352,26 +364,6 @@ void QtToolkit::ResetCursor() {
   }
 }
 
-bool QtToolkit::ShellNotifyIcon(unsigned request, const NotifyIconData& data) {
-  return notifyArea_->Request(request, data);
-}
-
-bool QtToolkit::TrayAvailable() const {
-  return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void QtToolkit::WatchTray() {
-  const bool available = TrayAvailable();
-  if (available == trayWasAvailable_) {
-    return;
-  }
-  trayWasAvailable_ = available;
-  if (!available) {
-    notifyArea_->Clear();
-  }
-  Broadcast({available ? kWmTaskbarCreated : kWmTaskbarLost, 0, 0, 0});
-}
-
 QtForm* QtToolkit::FormOfWindow(const QWidget* window) const {
   if (window == nullptr) {
     return nullptr;
@@ -382,16 +374,6 @@ QtForm* QtToolkit::FormOfWindow(const QWidget* window) const {
     }
   }
   return nullptr;
-}
-
-void QtToolkit::PostToWindow(WindowHandle handle, Message message) {
-  QMetaObject::invokeMethod(
-      &context_, [this, handle, message]() mutable { windows_.Send(handle, message); },
-      Qt::QueuedConnection);
-}
-
-void QtToolkit::Broadcast(Message message) {
-  windows_.Broadcast(message);
 }
 
 // Fonts, colours and texts.

@@ -1,5 +1,17 @@
 #pragma once
 
+// The widget set on Qt 6 Widgets (Linux), on the engine's Qt event loop.
+//
+// Implements: every interface of shell/toolkit/. Forms are top-level
+// QWidgets; controls show the shared state classes on Qt widgets or small
+// painted ones; the keyboard rules of FormControls run from an application
+// event filter before the focused widget sees the key; the notification
+// area is QSystemTrayIcon (notify_icon.h).
+// Differs: no hidden application window, so the taskbar entry is each
+// form's own and hiding it withdraws the forms; the single-instance lookup
+// is a lock per desktop; the tray tells apart fewer pointer actions; a
+// modal form hides before the others take input again.
+
 #include <QColor>
 #include <QFont>
 #include <QObject>
@@ -89,7 +101,7 @@ class QtToolkit final : public Toolkit {
   QtForm* ModalForm() const { return book_.ModalForm(); }
   QtForm* FormOfWindow(const QWidget* window) const;
   // Runs f through the loop's guard: errors go to the error report.
-  void Guarded(const std::function<void()>& f) { loop_.Guard(f); }
+  void Guard(const std::function<void()>& f) { loop_.Guard(f); }
 
   // Queues a message for a message window; dropped if the window is gone by
   // the time the loop delivers it.

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <stdexcept>
 
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/system_command.h"
@@ -15,31 +14,20 @@ constexpr char kApplicationClass[] = "KeldoApplication";
 }  // namespace
 
 Win32Application::Win32Application(Win32Toolkit& toolkit) : toolkit_(toolkit) {
-  WNDCLASSA windowClass{};
-  if (::GetClassInfoA(toolkit_.Instance(), kApplicationClass, &windowClass) == FALSE) {
-    windowClass.lpfnWndProc = &Win32Application::WindowProc;
-    windowClass.hInstance = toolkit_.Instance();
-    windowClass.lpszClassName = kApplicationClass;
-    ::RegisterClassA(&windowClass);
-  }
+  RegisterWindowClass(toolkit_.Instance(), kApplicationClass, &Win32Application::WindowProc);
   // A caption and a minimise box, so the taskbar shows an entry for it; no
   // size, so nothing of it is seen but that entry.
   const int left = ::GetSystemMetrics(SM_CXSCREEN) / 2;
   const int top = ::GetSystemMetrics(SM_CYSCREEN) / 2;
-  window_ = ::CreateWindowExA(0, kApplicationClass, "",
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              left, top, 0, 0, nullptr, nullptr, toolkit_.Instance(), this);
-  if (window_ == nullptr) {
-    throw std::runtime_error("cannot create the application window");
-  }
+  window_ =
+      CreateWindowOrThrow("the application window", 0, kApplicationClass, "",
+                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                          left, top, 0, 0, nullptr, toolkit_.Instance(), this);
 }
 
 Win32Application::~Win32Application() {
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
   ::DestroyWindow(window_);
-  if (bigIcon_ != nullptr) {
-    ::DestroyIcon(bigIcon_);
-  }
 }
 
 void Win32Application::SetTitle(const std::string& title) {
@@ -53,14 +41,11 @@ std::string Win32Application::Title() const {
 }
 
 void Win32Application::SetIcon(const art::Picture& picture) {
+  OwnedIcon icon = CreateIconFromPicture(picture);
   icon_ = MakeIcon(picture);
-  HICON icon = CreateIconFromPicture(picture);
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  if (bigIcon_ != nullptr) {
-    ::DestroyIcon(bigIcon_);
-  }
-  bigIcon_ = icon;
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+  iconHandle_ = std::move(icon);
 }
 
 Form* Win32Application::MainForm() const {

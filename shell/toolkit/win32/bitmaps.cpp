@@ -1,6 +1,9 @@
 #include "shell/toolkit/win32/bitmaps.h"
 
+#include "shell/toolkit/errors.h"
+
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace keldo::ui::win32 {
@@ -83,17 +86,16 @@ art::Picture GreyedPicture(const art::Picture& picture) {
   return grey;
 }
 
-HICON CreateIconFromPicture(const art::Picture& picture) {
+OwnedIcon CreateIconFromPicture(const art::Picture& picture) {
   if (picture.width <= 0 || picture.height <= 0) {
     return nullptr;
   }
   BITMAPINFO info = DibInfo(picture.width, picture.height);
   void* bits = nullptr;
-  HDC screen = ::GetDC(nullptr);
-  HBITMAP color = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ::ReleaseDC(nullptr, screen);
-  if (color == nullptr) {
-    return nullptr;
+  const Bitmap color(
+      ::CreateDIBSection(ScreenDc().Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!color) {
+    throw EOutOfResources("cannot create an icon's bitmap");
   }
   auto* out = static_cast<std::uint32_t*>(bits);
   // The AND mask: one bit per pixel, rows padded to 16 bits, 1 = transparent.
@@ -110,23 +112,16 @@ HICON CreateIconFromPicture(const art::Picture& picture) {
       }
     }
   }
-  HBITMAP maskBitmap = ::CreateBitmap(picture.width, picture.height, 1, 1, mask.data());
+  const Bitmap maskBitmap(::CreateBitmap(picture.width, picture.height, 1, 1, mask.data()));
   ICONINFO iconInfo{};
   iconInfo.fIcon = TRUE;
-  iconInfo.hbmMask = maskBitmap;
-  iconInfo.hbmColor = color;
-  HICON icon = ::CreateIconIndirect(&iconInfo);
-  ::DeleteObject(maskBitmap);
-  ::DeleteObject(color);
-  return icon;
-}
-
-IconCache::~IconCache() {
-  for (auto& entry : entries_) {
-    if (entry.second.handle != nullptr) {
-      ::DestroyIcon(entry.second.handle);
-    }
+  iconInfo.hbmMask = maskBitmap.get();
+  iconInfo.hbmColor = color.get();
+  OwnedIcon icon(::CreateIconIndirect(&iconInfo));
+  if (!icon) {
+    throw EOutOfResources("cannot create an icon");
   }
+  return icon;
 }
 
 HICON IconCache::Get(const Icon& icon) {
@@ -134,28 +129,15 @@ HICON IconCache::Get(const Icon& icon) {
     return nullptr;
   }
   const auto found = entries_.find(icon.get());
-  if (found != entries_.end()) {
-    if (found->second.picture.lock() == icon) {
-      return found->second.handle;
-    }
-    if (found->second.handle != nullptr) {
-      ::DestroyIcon(found->second.handle);
-    }
-    entries_.erase(found);
+  if (found != entries_.end() && found->second.picture.lock() == icon) {
+    return found->second.handle.get();
   }
-  // Pictures that have gone give their icons back.
-  for (auto it = entries_.begin(); it != entries_.end();) {
-    if (it->second.picture.expired()) {
-      if (it->second.handle != nullptr) {
-        ::DestroyIcon(it->second.handle);
-      }
-      it = entries_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  HICON handle = CreateIconFromPicture(*icon);
-  entries_[icon.get()] = Entry{icon, handle};
+  // Pictures that have gone give their icons back, also one that stood at
+  // this address before.
+  std::erase_if(entries_, [](const auto& entry) { return entry.second.picture.expired(); });
+  OwnedIcon made = CreateIconFromPicture(*icon);
+  HICON handle = made.get();
+  entries_[icon.get()] = Entry{icon, std::move(made)};
   return handle;
 }
 

@@ -9,6 +9,7 @@
 
 #include "shell/art/picture.h"
 #include "shell/toolkit/types.h"
+#include "shell/toolkit/win32/gdi.h"
 
 namespace keldo::ui::win32 {
 
@@ -24,27 +25,22 @@ void DrawPicture(HDC dc, const art::Picture& picture, int x, int y, COLORREF bac
 // the key colour stays as it is, so it stays transparent.
 art::Picture GreyedPicture(const art::Picture& picture);
 
-// An icon with the picture's colours and its alpha as the mask. The caller
-// destroys it. nullptr for an empty picture.
-HICON CreateIconFromPicture(const art::Picture& picture);
+// An icon with the picture's colours and its alpha as the mask; empty for an
+// empty picture. EOutOfResources when the system makes none.
+OwnedIcon CreateIconFromPicture(const art::Picture& picture);
 
 // The native icons of shared pictures, made once per picture. An entry
 // whose picture has gone is made again, so a new picture at an old address
 // never gets the old icon.
 class IconCache {
  public:
-  IconCache() = default;
-  ~IconCache();
-  IconCache(const IconCache&) = delete;
-  IconCache& operator=(const IconCache&) = delete;
-
   // nullptr for an empty icon.
   HICON Get(const Icon& icon);
 
  private:
   struct Entry {
     std::weak_ptr<const art::Picture> picture;
-    HICON handle;
+    OwnedIcon handle;
   };
   std::map<const art::Picture*, Entry> entries_;
 };

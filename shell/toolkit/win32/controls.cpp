@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <stdexcept>
 
+#include "shell/toolkit/errors.h"
 #include "shell/toolkit/win32/bitmaps.h"
 #include "shell/toolkit/win32/form.h"
 #include "shell/toolkit/win32/toolkit.h"
@@ -85,7 +85,7 @@ void Win32Widget::CreateWindowFor(const char* windowClass, DWORD style, DWORD ex
                               bounds_.width, bounds_.height + extraHeight, form_.Handle(), nullptr,
                               form_.Toolkit().Instance(), nullptr);
   if (window_ == nullptr) {
-    throw std::runtime_error(std::string("cannot create a control of class ") + windowClass);
+    throw EOutOfResources(std::string("cannot create a control of class ") + windowClass);
   }
   ::SetPropA(window_, "KeldoWidget", this);
   ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.FontHandle()), FALSE);
@@ -201,12 +201,11 @@ bool Win32Label::DrawItem(const DRAWITEMSTRUCT& item) {
   const std::string caption = Caption();
   RECT rect = item.rcItem;
   ::FillRect(item.hDC, &rect, form_.BackBrush());
-  HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
+  const Selected font(item.hDC, form_.FontHandle());
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(enabled_ ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
   ::DrawTextA(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &rect,
               HorizontalFlags(alignment_) | VerticalFlags(layout_));
-  ::SelectObject(item.hDC, old);
   return true;
 }
 
@@ -235,19 +234,16 @@ void Win32Panel::SetColor(Color color) {
 bool Win32Panel::DrawItem(const DRAWITEMSTRUCT& item) {
   const std::string caption = Caption();
   RECT rect = item.rcItem;
-  HBRUSH brush = ::CreateSolidBrush(ToColorRef(color_));
-  ::FillRect(item.hDC, &rect, brush);
-  ::DeleteObject(brush);
+  ::FillRect(item.hDC, &rect, Brush(::CreateSolidBrush(ToColorRef(color_))).get());
   DrawBevel(item.hDC, rect, outer_);
   ::InflateRect(&rect, -borderWidth_, -borderWidth_);
   DrawBevel(item.hDC, rect, inner_);
   ::InflateRect(&rect, -1, 0);
-  HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
+  const Selected font(item.hDC, form_.FontHandle());
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(COLOR_WINDOWTEXT));
   ::DrawTextA(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &rect,
               HorizontalFlags(alignment_) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  ::SelectObject(item.hDC, old);
   return true;
 }
 
@@ -303,21 +299,36 @@ void Win32Button::SetGlyph(const art::Picture& picture, int glyphs) {
 }
 
 void Win32Button::ShowHint(const std::string& hint) {
-  HWND tooltip = form_.Tooltip();
-  TTTOOLINFOA tool{};
-  // The size without the last field: comctl32 before version 6 refuses more.
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = form_.Handle();
-  tool.uId = reinterpret_cast<UINT_PTR>(window_);
-  tool.lpszText = const_cast<char*>(hint.c_str());
+  // Two tools with the one text: the button's window, which gets the mouse
+  // while the button is enabled, and its place on the form, which Windows
+  // gives the mouse while it is disabled (Wine gives it nobody; the form
+  // relays it then, see Win32Form).
+  TTTOOLINFOA tools[2] = {};
+  for (TTTOOLINFOA& tool : tools) {
+    // The size without the last field: comctl32 before version 6 refuses more.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = form_.Handle();
+    tool.lpszText = const_cast<char*>(hint.c_str());
+  }
+  tools[0].uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tools[0].uId = reinterpret_cast<UINT_PTR>(window_);
+  tools[1].uFlags = TTF_SUBCLASS;
+  tools[1].uId = reinterpret_cast<UINT_PTR>(this);
+  ::GetWindowRect(window_, &tools[1].rect);
+  ::MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&tools[1].rect), 2);
   const std::string& shown = Hint();
+  UINT request = 0;
   if (shown.empty() && !hint.empty()) {
-    ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    request = TTM_ADDTOOLA;
   } else if (!shown.empty() && hint.empty()) {
-    ::SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    request = TTM_DELTOOLA;
   } else if (!hint.empty()) {
-    ::SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    request = TTM_UPDATETIPTEXTA;
+  }
+  if (request != 0) {
+    for (TTTOOLINFOA& tool : tools) {
+      ::SendMessageA(form_.Tooltip(), request, 0, reinterpret_cast<LPARAM>(&tool));
+    }
   }
 }
 
@@ -351,7 +362,7 @@ bool Win32Button::DrawItem(const DRAWITEMSTRUCT& item) {
   const int offset = pushed ? 1 : 0;
   const int glyphWidth = glyph_ ? glyph_->width / glyphs_ : 0;
   const int glyphHeight = glyph_ ? glyph_->height : 0;
-  HGDIOBJ oldFont = ::SelectObject(dc, form_.FontHandle());
+  const Selected font(dc, form_.FontHandle());
   SIZE text{};
   if (!caption.empty()) {
     RECT measure{0, 0, 0, 0};
@@ -388,7 +399,6 @@ bool Win32Button::DrawItem(const DRAWITEMSTRUCT& item) {
     }
     ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, flags);
   }
-  ::SelectObject(dc, oldFont);
   if (focused && (item.itemState & ODS_NOFOCUSRECT) == 0) {
     RECT focus = rect;
     ::InflateRect(&focus, -3, -3);
@@ -644,14 +654,13 @@ Win32Memo::Win32Memo(Win32Form& form, Win32GroupBox* box, const Bounds& bounds)
   ::SendMessageA(window_, EM_SETLIMITTEXT, 0, 0);
   original_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
       window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Memo::SubclassProc)));
-  brush_ = ::CreateSolidBrush(ToColorRef(color_));
+  brush_.reset(::CreateSolidBrush(ToColorRef(color_)));
 }
 
 Win32Memo::~Win32Memo() {
   // The edit control's own procedure back before the window goes, so its
   // clean-up runs.
   ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  ::DeleteObject(brush_);
 }
 
 LRESULT CALLBACK Win32Memo::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -680,9 +689,7 @@ void Win32Memo::SetVerticalScrollBar(bool shown) {
 
 void Win32Memo::SetColor(Color color) {
   color_ = color;
-  HBRUSH brush = ::CreateSolidBrush(ToColorRef(color));
-  ::DeleteObject(brush_);
-  brush_ = brush;
+  brush_.reset(::CreateSolidBrush(ToColorRef(color)));
   Redraw();
 }
 
@@ -698,18 +705,14 @@ void Win32Memo::ShowCleared() {
   ::SetWindowTextA(window_, "");
 }
 
-int Win32Memo::LineCount() const {
-  // The control counts display lines, one for an empty text.
-  if (StoredLines().empty()) {
-    return 0;
-  }
+int Win32Memo::DisplayLines() const {
   return static_cast<int>(::SendMessageA(window_, EM_GETLINECOUNT, 0, 0));
 }
 
 HBRUSH Win32Memo::CtlColor(HDC dc) {
   ::SetBkColor(dc, ToColorRef(color_));
   ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-  return brush_;
+  return brush_.get();
 }
 
 bool Win32Memo::WantsKey(int /*virtualKey*/) const {
@@ -726,10 +729,8 @@ Win32StatusBar::Win32StatusBar(Win32Form& form, Win32GroupBox* box, const Bounds
 }
 
 bool Win32StatusBar::DrawItem(const DRAWITEMSTRUCT& item) {
-  HBRUSH brush = ::CreateSolidBrush(ToColorRef(GetColor()));
-  ::FillRect(item.hDC, &item.rcItem, brush);
-  ::DeleteObject(brush);
-  HGDIOBJ old = ::SelectObject(item.hDC, form_.FontHandle());
+  ::FillRect(item.hDC, &item.rcItem, Brush(::CreateSolidBrush(ToColorRef(GetColor()))).get());
+  const Selected font(item.hDC, form_.FontHandle());
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(COLOR_BTNTEXT));
   int left = item.rcItem.left;
@@ -745,7 +746,6 @@ bool Win32StatusBar::DrawItem(const DRAWITEMSTRUCT& item) {
                     DT_END_ELLIPSIS);
     left = right;
   }
-  ::SelectObject(item.hDC, old);
   return true;
 }
 

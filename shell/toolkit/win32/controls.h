@@ -11,6 +11,7 @@
 
 #include "shell/toolkit/control_state.h"
 #include "shell/toolkit/controls.h"
+#include "shell/toolkit/win32/gdi.h"
 
 namespace keldo::ui::win32 {
 
@@ -52,6 +53,8 @@ class Win32Widget {
   virtual void Scroll(WORD /*code*/) {}
   // A key the form's navigation does not take (true: the control uses it).
   virtual bool WantsKey(int /*virtualKey*/) const { return false; }
+  // The user's press of a button (a click, Space, Enter, an access key).
+  virtual void Press() {}
 
   static Win32Widget* FromHandle(HWND window);
 
@@ -130,8 +133,7 @@ class Win32Button final : public Win32Control<ButtonState> {
 
   void Command(WORD code) override;
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
-  // The user pressed it (click, Space, Enter, access key).
-  void Press() { Fire(OnClick); }
+  void Press() override { Fire(OnClick); }
 
  private:
   void ShowCaption() override;
@@ -153,7 +155,6 @@ class Win32CheckBox final : public Win32Control<CheckBoxState> {
  private:
   void ShowCaption() override;
   void ShowChecked() override;
-  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32RadioButton final : public Win32Control<RadioButtonState> {
@@ -166,7 +167,6 @@ class Win32RadioButton final : public Win32Control<RadioButtonState> {
   void ShowCaption() override;
   void ShowChecked() override;
   void Ticked() override;
-  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32ScrollBar final : public Win32Control<ScrollBarState> {
@@ -177,7 +177,6 @@ class Win32ScrollBar final : public Win32Control<ScrollBarState> {
 
  private:
   void ShowPosition() override;
-  void Raise(const NotifyEvent& event) override { Fire(event); }
 };
 
 class Win32Edit final : public Win32Control<Edit> {
@@ -223,17 +222,17 @@ class Win32Memo final : public Win32Control<MemoState> {
   void SetReadOnly(bool readOnly) override;
   void SetVerticalScrollBar(bool shown) override;
   void SetColor(Color color) override;
-  int LineCount() const override;
   HBRUSH CtlColor(HDC dc) override;
   bool WantsKey(int virtualKey) const override;
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  int DisplayLines() const override;
   void ShowAppended(const std::string& text, bool first) override;
   void ShowCleared() override;
 
   Color color_ = Color::Window();
-  HBRUSH brush_ = nullptr;
+  Brush brush_;
   WNDPROC original_ = nullptr;
 };
 
@@ -271,6 +270,22 @@ class Win32GroupBox final : public Win32Control<Captioned<GroupBox>> {
 
  private:
   void ShowCaption() override;
+};
+
+// The class of each kind, for MakeControl.
+struct Win32Kinds {
+  using Label = Win32Label;
+  using Panel = Win32Panel;
+  using Button = Win32Button;
+  using CheckBox = Win32CheckBox;
+  using RadioButton = Win32RadioButton;
+  using ScrollBar = Win32ScrollBar;
+  using Edit = Win32Edit;
+  using ComboBox = Win32ComboBox;
+  using Memo = Win32Memo;
+  using StatusBar = Win32StatusBar;
+  using Image = Win32Image;
+  using GroupBox = Win32GroupBox;
 };
 
 }  // namespace keldo::ui::win32

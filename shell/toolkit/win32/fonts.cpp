@@ -19,43 +19,36 @@ constexpr Substitute kSubstitutes[] = {
     {"Times New Roman", "Liberation Serif"},
 };
 
-HFONT Make(const Font& font, const char* face) {
-  return ::CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       font.charset == Charset::Ansi ? ANSI_CHARSET : DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face);
+OwnedFont Make(const Font& font, const char* face) {
+  return OwnedFont(::CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 font.charset == Charset::Ansi ? ANSI_CHARSET : DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, face));
 }
 
 // The face the font mapper really chose for font.
 std::string ChosenFace(HFONT font) {
-  HDC dc = ::GetDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, font);
+  const ScreenDc screen;
+  const Selected selected(screen.Get(), font);
   char face[LF_FACESIZE] = {};
-  ::GetTextFaceA(dc, sizeof face, face);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
+  ::GetTextFaceA(screen.Get(), sizeof face, face);
   return face;
 }
 
 }  // namespace
 
-HFONT CreateFontFor(const Font& font) {
-  HFONT handle = Make(font, font.name.c_str());
-  if (handle == nullptr || _stricmp(ChosenFace(handle).c_str(), font.name.c_str()) == 0) {
+OwnedFont CreateFontFor(const Font& font) {
+  OwnedFont handle = Make(font, font.name.c_str());
+  if (!handle || _stricmp(ChosenFace(handle.get()).c_str(), font.name.c_str()) == 0) {
     return handle;
   }
   for (const Substitute& substitute : kSubstitutes) {
     if (_stricmp(substitute.face, font.name.c_str()) != 0) {
       continue;
     }
-    HFONT compatible = Make(font, substitute.compatible);
-    if (compatible != nullptr &&
-        _stricmp(ChosenFace(compatible).c_str(), substitute.compatible) == 0) {
-      ::DeleteObject(handle);
+    OwnedFont compatible = Make(font, substitute.compatible);
+    if (compatible && _stricmp(ChosenFace(compatible.get()).c_str(), substitute.compatible) == 0) {
       return compatible;
-    }
-    if (compatible != nullptr) {
-      ::DeleteObject(compatible);
     }
   }
   return handle;

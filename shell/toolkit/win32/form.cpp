@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <stdexcept>
 
+#include "shell/toolkit/control_factory.h"
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/win32/bitmaps.h"
 #include "shell/toolkit/win32/fonts.h"
@@ -29,21 +29,6 @@ DWORD StyleFor(BorderIcons icons) {
   return style;
 }
 
-void RegisterFormClass(HINSTANCE instance, const std::string& className, WNDPROC proc) {
-  WNDCLASSA windowClass{};
-  if (::GetClassInfoA(instance, className.c_str(), &windowClass) != FALSE) {
-    return;
-  }
-  windowClass.style = CS_DBLCLKS;
-  windowClass.lpfnWndProc = proc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  windowClass.lpszClassName = className.c_str();
-  if (::RegisterClassA(&windowClass) == 0) {
-    throw std::runtime_error("cannot register the window class " + className);
-  }
-}
-
 template <class T>
 T* As(Win32Widget* widget) {
   return dynamic_cast<T*>(widget);
@@ -53,14 +38,12 @@ T* As(Win32Widget* widget) {
 
 Win32Form::Win32Form(Win32Toolkit& toolkit, const std::string& className)
     : FormBase(toolkit.Loop(), toolkit.App()), toolkit_(toolkit), className_(className) {
-  RegisterFormClass(toolkit_.Instance(), className_, &Win32Form::WindowProc);
-  window_ = ::CreateWindowExA(0, className_.c_str(), "", StyleFor(BorderIcons{}), CW_USEDEFAULT,
-                              CW_USEDEFAULT, 100, 100, toolkit_.Win32App().Handle(), nullptr,
-                              toolkit_.Instance(), this);
-  if (window_ == nullptr) {
-    throw std::runtime_error("cannot create the window " + className_);
-  }
-  brush_ = ::CreateSolidBrush(BackColor());
+  RegisterWindowClass(toolkit_.Instance(), className_.c_str(), &Win32Form::WindowProc, CS_DBLCLKS,
+                      ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+  window_ = CreateWindowOrThrow(("the window " + className_).c_str(), 0, className_.c_str(), "",
+                                StyleFor(BorderIcons{}), CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                                toolkit_.Win32App().Handle(), toolkit_.Instance(), this);
+  brush_.reset(::CreateSolidBrush(BackColor()));
   SetFont(font_);
   toolkit_.FormCreated(*this);
 }
@@ -74,63 +57,13 @@ Win32Form::~Win32Form() {
     ::DestroyWindow(tooltip_);
   }
   ::DestroyWindow(window_);
-  if (fontHandle_ != nullptr) {
-    ::DeleteObject(fontHandle_);
-  }
-  ::DeleteObject(brush_);
-  if (smallIcon_ != nullptr) {
-    ::DestroyIcon(smallIcon_);
-  }
 }
 
 Control& Win32Form::CreateControl(ControlKind kind, GroupBox* parent, const Bounds& bounds) {
-  Win32GroupBox* box = nullptr;
-  if (parent != nullptr) {
-    box = dynamic_cast<Win32GroupBox*>(parent);
-    if (box == nullptr || &box->OwnerForm() != this) {
-      throw std::invalid_argument("a control's group box must belong to its form");
-    }
-  }
-  std::unique_ptr<Win32Widget> widget;
-  switch (kind) {
-    case ControlKind::Label:
-      widget = std::make_unique<Win32Label>(*this, box, bounds);
-      break;
-    case ControlKind::Panel:
-      widget = std::make_unique<Win32Panel>(*this, box, bounds);
-      break;
-    case ControlKind::Button:
-      widget = std::make_unique<Win32Button>(*this, box, bounds);
-      break;
-    case ControlKind::CheckBox:
-      widget = std::make_unique<Win32CheckBox>(*this, box, bounds);
-      break;
-    case ControlKind::RadioButton:
-      widget = std::make_unique<Win32RadioButton>(*this, box, bounds);
-      break;
-    case ControlKind::ScrollBar:
-      widget = std::make_unique<Win32ScrollBar>(*this, box, bounds);
-      break;
-    case ControlKind::Edit:
-      widget = std::make_unique<Win32Edit>(*this, box, bounds);
-      break;
-    case ControlKind::ComboBox:
-      widget = std::make_unique<Win32ComboBox>(*this, box, bounds);
-      break;
-    case ControlKind::Memo:
-      widget = std::make_unique<Win32Memo>(*this, box, bounds);
-      break;
-    case ControlKind::StatusBar:
-      widget = std::make_unique<Win32StatusBar>(*this, box, bounds);
-      break;
-    case ControlKind::Image:
-      widget = std::make_unique<Win32Image>(*this, box, bounds);
-      break;
-    case ControlKind::GroupBox:
-      widget = std::make_unique<Win32GroupBox>(*this, box, bounds);
-      break;
-  }
-  widget->SetFontHandle(fontHandle_);
+  Win32GroupBox* box = OwnGroupBox<Win32GroupBox>(parent, *this);
+  std::unique_ptr<Win32Widget> widget =
+      MakeControl<Win32Widget, Win32Kinds>(kind, *this, box, bounds);
+  widget->SetFontHandle(fontHandle_.get());
   widget->ApplyState();
   return controls_.Add(std::move(widget)).AsControl();
 }
@@ -191,26 +124,21 @@ void Win32Form::RemoveCloseCommand() {
 }
 
 void Win32Form::SetIcon(const art::Picture& picture) {
-  HICON icon = CreateIconFromPicture(picture);
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  if (smallIcon_ != nullptr) {
-    ::DestroyIcon(smallIcon_);
-  }
-  smallIcon_ = icon;
+  OwnedIcon icon = CreateIconFromPicture(picture);
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+  icon_ = std::move(icon);
 }
 
 void Win32Form::SetFont(const Font& font) {
   font_ = font;
-  HFONT handle = CreateFontFor(font);
-  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle), FALSE);
+  OwnedFont handle = CreateFontFor(font);
+  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(handle.get()), FALSE);
   for (const auto& widget : controls_.All()) {
-    widget->SetFontHandle(handle);
+    widget->SetFontHandle(handle.get());
   }
-  if (fontHandle_ != nullptr) {
-    ::DeleteObject(fontHandle_);
-  }
-  fontHandle_ = handle;
+  // The old font goes once nothing draws with it.
+  fontHandle_ = std::move(handle);
   ::InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -220,9 +148,7 @@ COLORREF Win32Form::BackColor() const {
 
 void Win32Form::SetColor(Color color) {
   color_ = color;
-  HBRUSH brush = ::CreateSolidBrush(BackColor());
-  ::DeleteObject(brush_);
-  brush_ = brush;
+  brush_.reset(::CreateSolidBrush(BackColor()));
   ::InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -245,8 +171,11 @@ void Win32Form::PlaceForShow() {
     return;
   }
   if (Position() == FormPosition::MainFormCenter) {
+    // Over the main form where it is on the screen; hidden in the tray, it
+    // has no place, and the screen's middle is the place.
     auto* main = dynamic_cast<Win32Form*>(toolkit_.App().MainForm());
-    if (main != nullptr && main != this && main->Visible()) {
+    if (main != nullptr && main != this && ::IsWindowVisible(main->Handle()) &&
+        !::IsIconic(main->Handle())) {
       ::GetWindowRect(main->Handle(), &area);
     }
   } else if (Position() != FormPosition::ScreenCenter) {
@@ -261,10 +190,11 @@ void Win32Form::PlaceForShow() {
 void Win32Form::DoShow() {
   PlaceForShow();
   shownBefore_ = true;
-  if (!toolkit_.App().Minimized()) {
-    ::ShowWindow(window_, SW_SHOW);
-    ::UpdateWindow(window_);
-  }
+  // Also while the application is minimised: a form shown then is one the
+  // user asked for (a dialog from the tray's menu), and it comes on the
+  // screen alone.
+  ::ShowWindow(window_, SW_SHOW);
+  ::UpdateWindow(window_);
   if (IsMainForm()) {
     toolkit_.Win32App().MainFormShown();
   }
@@ -340,10 +270,10 @@ bool Win32Form::Active() const {
 
 HWND Win32Form::Tooltip() {
   if (tooltip_ == nullptr) {
-    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                                 toolkit_.Instance(), nullptr);
+    tooltip_ =
+        CreateWindowOrThrow("a form's tooltip", WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, window_, toolkit_.Instance(), nullptr);
   }
   return tooltip_;
 }
@@ -423,40 +353,19 @@ bool Win32Form::MoveFocus(bool backwards) {
   return true;
 }
 
-void Win32Form::MoveInRadioGroup(Win32RadioButton& from, bool backwards) {
-  if (Win32Widget* next = controls_.NextInRadioGroup(from, backwards)) {
-    Focus(next);
-    FormControls<Win32Widget>::AsRadio(next)->SetChecked(true);
-  }
-}
-
-bool Win32Form::PressAccessKey(char key) {
-  Win32Widget* target = controls_.AccessKeyTarget(key);
-  if (target == nullptr) {
-    return false;
-  }
-  Focus(target);
-  if (auto* button = As<Win32Button>(target)) {
-    button->Press();
-  } else if (auto* check = As<Win32CheckBox>(target)) {
-    check->SetChecked(!check->Checked());
-  } else if (auto* radio = As<Win32RadioButton>(target)) {
-    radio->SetChecked(true);
-  }
-  return true;
-}
-
 bool Win32Form::HandleKey(const MSG& message) {
   Win32Widget* focus = FocusedWidget();
+  const auto focusOn = [this](Win32Widget* widget) { Focus(widget); };
   if (message.message == WM_SYSCHAR) {
-    return PressAccessKey(static_cast<char>(message.wParam));
+    return controls_.AccessKey(static_cast<char>(message.wParam), focusOn);
   }
   if (message.message == WM_CHAR) {
     // The key alone is an access key only where it is not typing.
     const bool typing = As<Win32Edit>(focus) != nullptr || As<Win32ComboBox>(focus) != nullptr ||
                         As<Win32Memo>(focus) != nullptr;
     const char key = static_cast<char>(message.wParam);
-    return !typing && std::isalnum(static_cast<unsigned char>(key)) && PressAccessKey(key);
+    return !typing && std::isalnum(static_cast<unsigned char>(key)) &&
+           controls_.AccessKey(key, focusOn);
   }
   if (message.message != WM_KEYDOWN) {
     return false;
@@ -466,35 +375,28 @@ bool Win32Form::HandleKey(const MSG& message) {
   if (combo != nullptr && combo->DroppedDown()) {
     return false;  // the open list takes Enter, Escape and the arrows
   }
+  // The form's keys are eaten whatever they did, so no control sees them.
   switch (key) {
     case VK_TAB:
       if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) {
         return false;
       }
-      MoveFocus(::GetKeyState(VK_SHIFT) < 0);
+      controls_.NavigationKey(kVkTab, ::GetKeyState(VK_SHIFT) < 0, focus, focusOn);
       return true;
-    case VK_RETURN: {
+    case VK_RETURN:
       if (focus != nullptr && focus->WantsKey(key)) {
         return false;
       }
-      if (auto* button = As<Win32Button>(focus)) {
-        button->Press();
-        return true;
-      }
-      if (auto* button = As<Win32Button>(controls_.DefaultButton());
-          button != nullptr && button->Usable()) {
-        button->Press();
-      }
+      controls_.NavigationKey(kVkReturn, false, focus, focusOn);
       return true;
-    }
     case VK_ESCAPE:
       return true;  // no form has a cancel button
     case VK_LEFT:
     case VK_RIGHT:
     case VK_UP:
     case VK_DOWN:
-      if (auto* radio = As<Win32RadioButton>(focus)) {
-        MoveInRadioGroup(*radio, key == VK_LEFT || key == VK_UP);
+      if (FormControls<Win32Widget>::AsRadio(focus) != nullptr) {
+        controls_.NavigationKey(key, false, focus, focusOn);
         return true;
       }
       return focus == nullptr || !focus->WantsKey(key);
@@ -520,7 +422,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       RECT rect{};
       ::GetClientRect(window_, &rect);
-      ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush_);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush_.get());
       return 1;
     }
     case WM_COMMAND:
@@ -574,6 +476,22 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ::SetFocus(focused_->Handle());
       }
       return 0;
+    case WM_SETCURSOR:
+      // Wine gives a disabled control no mouse moves, nor its form, only
+      // this: a disabled button's hint learns of the pointer from here.
+      if (LOWORD(lParam) == static_cast<WORD>(HTERROR) && HIWORD(lParam) == WM_MOUSEMOVE &&
+          tooltip_ != nullptr) {
+        MSG move{};
+        move.hwnd = reinterpret_cast<HWND>(wParam);
+        move.message = WM_MOUSEMOVE;
+        move.time = static_cast<DWORD>(::GetMessageTime());
+        ::GetCursorPos(&move.pt);
+        POINT at = move.pt;
+        ::ScreenToClient(move.hwnd, &at);
+        move.lParam = MAKELPARAM(at.x, at.y);
+        ::SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+      }
+      break;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
         // The application minimises, not this window: its hooks see the

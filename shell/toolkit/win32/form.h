@@ -46,9 +46,9 @@ class Win32Form final : public FormBase {
   // For the backend.
   HWND Handle() const { return window_; }
   Win32Toolkit& Toolkit() const { return toolkit_; }
-  HFONT FontHandle() const { return fontHandle_; }
+  HFONT FontHandle() const { return fontHandle_.get(); }
   COLORREF BackColor() const;
-  HBRUSH BackBrush() const { return brush_; }
+  HBRUSH BackBrush() const { return brush_.get(); }
   HWND Tooltip();
   // The widget behind window (or the control that holds it, as a combo box
   // holds its field), nullptr if none of this form's.
@@ -85,8 +85,6 @@ class Win32Form final : public FormBase {
   void ApplyEnabled();
   void PlaceForShow();
   bool MoveFocus(bool backwards);
-  void MoveInRadioGroup(Win32RadioButton& from, bool backwards);
-  bool PressAccessKey(char key);
   bool IsMainForm() const;
   bool Active() const;
 
@@ -97,10 +95,10 @@ class Win32Form final : public FormBase {
   Win32Widget* focused_ = nullptr;
   HWND tooltip_ = nullptr;
   Font font_{"MS Sans Serif", 13, Charset::Default};
-  HFONT fontHandle_ = nullptr;
+  OwnedFont fontHandle_;
   Color color_ = Color::ButtonFace();
-  HBRUSH brush_ = nullptr;
-  HICON smallIcon_ = nullptr;
+  Brush brush_;
+  OwnedIcon icon_;
   Size clientSize_{};
   bool shownBefore_ = false;
   bool closeCommand_ = true;

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/notify_icon.h"
@@ -26,18 +25,9 @@ class Win32MessageWindow final : public MessageWindow {
  public:
   Win32MessageWindow(Win32Toolkit& toolkit, Handler handler)
       : toolkit_(toolkit), handler_(std::move(handler)) {
-    WNDCLASSA windowClass{};
-    if (::GetClassInfoA(toolkit_.Instance(), kMessageWindowClass, &windowClass) == FALSE) {
-      windowClass.lpfnWndProc = &Win32MessageWindow::WindowProc;
-      windowClass.hInstance = toolkit_.Instance();
-      windowClass.lpszClassName = kMessageWindowClass;
-      ::RegisterClassA(&windowClass);
-    }
-    window_ = ::CreateWindowExA(0, kMessageWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                toolkit_.Instance(), nullptr);
-    if (window_ == nullptr) {
-      throw std::runtime_error("cannot create a message window");
-    }
+    RegisterWindowClass(toolkit_.Instance(), kMessageWindowClass, &Win32MessageWindow::WindowProc);
+    window_ = CreateWindowOrThrow("a message window", 0, kMessageWindowClass, "", WS_POPUP, 0, 0, 0,
+                                  0, nullptr, toolkit_.Instance(), nullptr);
     ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
 

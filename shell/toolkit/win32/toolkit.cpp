@@ -3,11 +3,40 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "engine/platform/win32/event_loop.h"
+#include "shell/toolkit/errors.h"
 #include "shell/toolkit/win32/form.h"
 
 namespace keldo::ui::win32 {
+
+void RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, UINT style,
+                         HCURSOR cursor) {
+  WNDCLASSA windowClass{};
+  if (::GetClassInfoA(instance, name, &windowClass) != FALSE) {
+    return;
+  }
+  windowClass.style = style;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = cursor;
+  windowClass.lpszClassName = name;
+  if (::RegisterClassA(&windowClass) == 0) {
+    throw EOutOfResources(std::string("cannot register the window class ") + name);
+  }
+}
+
+HWND CreateWindowOrThrow(const char* what, DWORD exStyle, const char* windowClass,
+                         const char* caption, DWORD style, int x, int y, int width, int height,
+                         HWND owner, HINSTANCE instance, void* param) {
+  HWND window = ::CreateWindowExA(exStyle, windowClass, caption, style, x, y, width, height, owner,
+                                  nullptr, instance, param);
+  if (window == nullptr) {
+    throw EOutOfResources(std::string("cannot create ") + what);
+  }
+  return window;
+}
 
 Win32Toolkit::Win32Toolkit(EventLoop& loop) : loop_(loop), instance_(::GetModuleHandleA(nullptr)) {
   INITCOMMONCONTROLSEX controls{};

@@ -1,5 +1,18 @@
 #pragma once
 
+// The raw Win32 widget set: windows and common controls of user32 and
+// comctl32, the notification area of shell32; no framework.
+//
+// Implements: every interface of shell/toolkit/. Forms are top-level windows
+// of their own class, owned by a hidden application window that carries the
+// taskbar entry; controls are child windows of their form (also inside a
+// group box) showing the shared state classes; the keyboard rules of
+// FormControls run from the loop's message filter before a message is
+// dispatched.
+// Differs: labels, panels, pictures, the status bar and the picture buttons
+// are drawn here; a modal form gives the others input back before it hides,
+// so the activation returns to them.
+
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
@@ -22,6 +35,15 @@ namespace keldo::ui::win32 {
 
 class Win32Form;
 class Win32Toolkit;
+
+// Registers a window class of this module unless it is; EOutOfResources when
+// the system refuses.
+void RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, UINT style = 0,
+                         HCURSOR cursor = nullptr);
+// A window made with CreateWindowExA; EOutOfResources naming what when none.
+HWND CreateWindowOrThrow(const char* what, DWORD exStyle, const char* windowClass,
+                         const char* caption, DWORD style, int x, int y, int width, int height,
+                         HWND owner, HINSTANCE instance, void* param);
 
 // The application object with its own hidden top-level window: it carries
 // the taskbar entry and the title, owns every form and message box, and its
@@ -56,7 +78,7 @@ class Win32Application final : public Application {
   Win32Toolkit& toolkit_;
   HWND window_ = nullptr;
   Icon icon_;
-  HICON bigIcon_ = nullptr;
+  OwnedIcon iconHandle_;
   bool minimized_ = false;
 };
 

@@ -67,6 +67,14 @@ struct RegistrySandbox::State {
 
 RegistrySandbox::RegistrySandbox() : state_(std::make_unique<State>()) {}
 
+bool RegistrySandbox::RefuseSettingsWrites() {
+  // Root may write any file: a regular file where the folder should be
+  // stops every user. The State's variable is put back at the end all the same.
+  const auto blocker = state_->folder.path() / "not-a-folder";
+  std::ofstream(blocker) << "x";
+  return ::setenv("KELDO_REGISTRY_DIR", (blocker / "registry").c_str(), 1) == 0;
+}
+
 RegistrySandbox::~RegistrySandbox() = default;
 
 std::optional<std::string> RegistrySandbox::AutorunCommand() const {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "tests/support/win32/read_only_key.h"
+
 namespace keldo::test {
 namespace {
 
@@ -19,14 +21,28 @@ void Clean() {
 
 }  // namespace
 
-struct RegistrySandbox::State {};
+struct RegistrySandbox::State {
+  std::unique_ptr<ReadOnlyKey> readOnly;
+};
 
 RegistrySandbox::RegistrySandbox() : state_(std::make_unique<State>()) {
   Clean();
 }
 
 RegistrySandbox::~RegistrySandbox() {
+  state_->readOnly.reset();  // its DACL back first, or the key would stay
   Clean();
+}
+
+bool RegistrySandbox::RefuseSettingsWrites() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\TALMO\\KELDO", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  state_->readOnly = std::make_unique<ReadOnlyKey>("Software\\TALMO\\KELDO");
+  return state_->readOnly->Applied();
 }
 
 std::optional<std::string> RegistrySandbox::AutorunCommand() const {

@@ -4,7 +4,6 @@
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 #include <unistd.h>
@@ -18,186 +17,6 @@ namespace keldo::test {
 namespace {
 
 using FormTest = QtToolkitTest;
-
-void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QWidget* target = QApplication::focusWidget();
-  ASSERT_NE(target, nullptr);
-  QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
-}
-
-TEST_F(FormTest, TabFollowsTheChainAndSkipsWhatCannotTakeTheFocus) {
-  auto& form = NewForm();
-  auto& first = form.Create<ui::Button>({8, 8, 33, 33});
-  auto& disabled = form.Create<ui::Edit>({8, 48, 80, 24});
-  auto& hidden = form.Create<ui::Button>({8, 80, 33, 33});
-  auto& group = form.Create<ui::GroupBox>({100, 8, 200, 80});
-  auto& server = form.Create<ui::RadioButton>({8, 20, 150, 17}, &group);
-  auto& client = form.Create<ui::RadioButton>({8, 44, 150, 17}, &group);
-  auto& check = form.Create<ui::CheckBox>({100, 100, 150, 25});
-  auto& label = form.Create<ui::Label>({100, 130, 150, 25});
-  disabled.SetEnabled(false);
-  hidden.SetVisible(false);
-  form.SetTabOrder({&first, &disabled, &hidden, &client, &server, &label, &check});
-  ASSERT_TRUE(ShowActive(form));
-  EXPECT_EQ(form.ActiveControl(), &first);
-
-  // No button of the group ticked: the first of it along the chain.
-  Key(Qt::Key_Tab);
-  EXPECT_EQ(form.ActiveControl(), &client);
-  server.SetChecked(true);
-  Key(Qt::Key_Tab);
-  EXPECT_EQ(form.ActiveControl(), &server);  // the ticked one now
-  Key(Qt::Key_Tab);
-  EXPECT_EQ(form.ActiveControl(), &check);
-  Key(Qt::Key_Tab);
-  EXPECT_EQ(form.ActiveControl(), &first);
-  Key(Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(form.ActiveControl(), &check);
-  Key(Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(form.ActiveControl(), &server);
-}
-
-TEST_F(FormTest, EnterPressesTheFocusedButtonElseTheDefaultOne) {
-  auto& form = NewForm();
-  auto& play = form.Create<ui::Button>({8, 8, 33, 33});
-  auto& close = form.Create<ui::Button>({48, 8, 33, 33});
-  auto& edit = form.Create<ui::Edit>({8, 48, 80, 24});
-  auto& memo = form.Create<ui::Memo>({8, 80, 200, 80});
-  play.SetDefault(true);
-  std::vector<std::string> pressed;
-  play.OnClick = [&](void*) { pressed.push_back("play"); };
-  close.OnClick = [&](void*) { pressed.push_back("close"); };
-  form.SetTabOrder({&play, &close, &edit, &memo});
-  ASSERT_TRUE(ShowActive(form));
-
-  close.SetFocus();
-  Key(Qt::Key_Return);
-  edit.SetFocus();
-  Key(Qt::Key_Return);
-  Key(Qt::Key_Escape);
-  memo.SetFocus();
-  Key(Qt::Key_Enter);  // the log keeps it
-  play.SetEnabled(false);
-  edit.SetFocus();
-  Key(Qt::Key_Return);  // the default button is disabled: nothing
-  EXPECT_EQ(pressed, (std::vector<std::string>{"close", "play"}));
-
-  close.SetDefault(true);  // one default per form
-  EXPECT_FALSE(play.Default());
-}
-
-TEST_F(FormTest, AccessKeysPressTheirButtonsOutsideTextFields) {
-  auto& form = NewForm();
-  auto& save = form.Create<ui::Button>({8, 8, 169, 33});
-  auto& exit = form.Create<ui::Button>({184, 8, 169, 33});
-  auto& id = form.Create<ui::Edit>({8, 48, 49, 24});
-  auto& bar = form.Create<ui::ScrollBar>({64, 48, 161, 25});
-  save.SetCaption("&Save");
-  exit.SetCaption("&Close");
-  id.SetReadOnly(true);
-  std::vector<std::string> pressed;
-  save.OnClick = [&](void*) { pressed.push_back("save"); };
-  exit.OnClick = [&](void*) { pressed.push_back("close"); };
-  form.SetTabOrder({&id, &exit, &save, &bar});
-  ASSERT_TRUE(ShowActive(form));
-
-  bar.SetFocus();
-  Key(Qt::Key_S);
-  Key(Qt::Key_C, Qt::ShiftModifier);
-  Key(Qt::Key_X);  // no button's key
-  id.SetFocus();
-  Key(Qt::Key_S);  // a text field, even a read-only one, keeps its keys
-  EXPECT_EQ(pressed, (std::vector<std::string>{"save", "close"}));
-}
-
-TEST_F(FormTest, AFormWithoutInputIgnoresMouseAndKeyboard) {
-  auto& form = NewForm();
-  auto& button = form.Create<ui::Button>({8, 8, 33, 33});
-  int clicks = 0;
-  button.OnClick = [&](void*) { ++clicks; };
-  form.SetTabOrder({&button});
-  ASSERT_TRUE(ShowActive(form));
-
-  form.SetEnabled(false);
-  QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
-  QTest::keyClick(WidgetOf(button), Qt::Key_Space);
-  EXPECT_EQ(clicks, 0);
-  form.SetEnabled(true);
-  QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
-  EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(FormTest, ModalShowingNestsTheLoopAndBlocksTheOtherForms) {
-  auto& main = NewForm("TfrmMainTest");
-  auto& button = main.Create<ui::Button>({8, 8, 33, 33});
-  int clicks = 0;
-  button.OnClick = [&](void*) { ++clicks; };
-  main.Show();
-  auto& dialog = NewForm("TfrmDialogTest");
-  dialog.SetPosition(ui::FormPosition::MainFormCenter);
-
-  auto timer = loop_->CreateTimer();
-  timer->SetInterval(20);
-  int ticks = 0;
-  timer->SetOnTimer([&] {
-    ++ticks;
-    if (ticks == 1) {
-      QTest::mouseClick(WidgetOf(button), Qt::LeftButton);  // blocked
-      return;
-    }
-    timer->SetEnabled(false);
-    dialog.SetModalResult(ui::mrOk);
-  });
-  timer->SetEnabled(true);
-  EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
-  EXPECT_EQ(ticks, 2);
-  EXPECT_EQ(clicks, 0);
-  EXPECT_FALSE(dialog.Visible());
-  EXPECT_TRUE(main.TakesInput());
-
-  // A refused close keeps it; an accepted one ends it with mrCancel.
-  bool allow = false;
-  dialog.OnCloseQuery = [&](void*, bool& canClose) { canClose = allow; };
-  timer->SetOnTimer([&] {
-    timer->SetEnabled(false);
-    dialog.Close();
-    EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
-    allow = true;
-    dialog.Close();
-  });
-  timer->SetEnabled(true);
-  EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
-  QTest::mouseClick(WidgetOf(button), Qt::LeftButton);
-  EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(FormTest, ThePlatformsMinimiseAndRestoreOfTheMainFormReachTheHooks) {
-  auto& main = NewForm("TfrmMainTest");
-  auto& other = NewForm("TfrmOtherTest");
-  main.Show();
-  other.Show();
-  ui::Application& app = toolkit_->App();
-  std::vector<std::uintptr_t> commands;
-  app.AddHook([&](ui::Message& message) {
-    if (message.Msg == ui::kWmSysCommand) {
-      commands.push_back(message.WParam);
-    }
-    return false;
-  });
-
-  other.Window()->setWindowState(Qt::WindowMinimized);  // not the main form
-  main.Window()->setWindowState(Qt::WindowMinimized);
-  ASSERT_TRUE(Wait([&] { return app.Minimized(); }));
-  main.Window()->setWindowState(Qt::WindowNoState);
-  ASSERT_TRUE(Wait([&] { return !app.Minimized(); }));
-  EXPECT_EQ(commands, (std::vector<std::uintptr_t>{ui::kScMinimize, ui::kScRestore}));
-
-  // The application's own changes are not the user's: no command.
-  app.Minimize();
-  app.Restore();
-  QTest::qWait(50);
-  EXPECT_EQ(commands.size(), 2u);
-}
 
 TEST_F(FormTest, HidingTheTaskbarEntryWithdrawsTheFormsButKeepsThemVisible) {
   auto& main = NewForm("TfrmMainTest");
@@ -220,21 +39,9 @@ TEST_F(FormTest, HidingTheTaskbarEntryWithdrawsTheFormsButKeepsThemVisible) {
   EXPECT_EQ(shows, 1);
 }
 
-TEST_F(FormTest, ClosingTheMainFormEndsTheApplicationsLoop) {
-  auto& main = NewForm("TfrmMainTest");
-  int queries = 0;
-  main.OnCloseQuery = [&](void*, bool& canClose) { canClose = ++queries > 1; };
-  main.Show();
-  auto timer = loop_->CreateTimer();
-  timer->SetInterval(10);
-  timer->SetOnTimer([&] { main.Close(); });
-  timer->SetEnabled(true);
-  toolkit_->App().Run();
-  EXPECT_EQ(queries, 2);
-  EXPECT_FALSE(main.Visible());
-}
-
-TEST_F(FormTest, ATopLevelWindowIsFoundByItsClassWhileItsFormExists) {
+// What another process sees: the form's lock while it exists; and another
+// process's lock, which is all there is of its window here.
+TEST_F(FormTest, TheSingleInstanceLockIsTheFormsNameOnTheDesktop) {
   const std::string mine = "TfrmLockTest" + std::to_string(::getpid());
   const std::string foreign = "TfrmForeignTest" + std::to_string(::getpid());
   auto lockedBy = [](const std::string& className) {
@@ -243,15 +50,11 @@ TEST_F(FormTest, ATopLevelWindowIsFoundByItsClassWhileItsFormExists) {
     socket.connectToServer(QString::fromStdString(ui::qt::QtToolkit::WindowLockName(className)));
     return socket.waitForConnected(1000);
   };
-  EXPECT_FALSE(toolkit_->TopLevelWindowExists(mine));
   NewForm(mine);
-  EXPECT_TRUE(toolkit_->TopLevelWindowExists(mine));
-  EXPECT_TRUE(lockedBy(mine));  // what another process sees
+  EXPECT_TRUE(lockedBy(mine));
   forms_.clear();
-  EXPECT_FALSE(toolkit_->TopLevelWindowExists(mine));
   EXPECT_FALSE(lockedBy(mine));
 
-  // Another process's window: only its name on the desktop.
   QLocalServer other;
   other.setSocketOptions(QLocalServer::AbstractNamespaceOption);
   ASSERT_TRUE(other.listen(QString::fromStdString(ui::qt::QtToolkit::WindowLockName(foreign))));

@@ -18,6 +18,19 @@
 
 namespace keldo::test {
 
+// Handles events until done() or the time is up; false on time-out.
+inline bool Wait(const std::function<bool()>& done, int ms = 3000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) {
+      return false;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
 // The Qt widget set on the platform loop, on whatever QPA platform the
 // environment names (the suite runs on "offscreen"). Errors that reach the
 // loop's report are collected.
@@ -42,19 +55,6 @@ class QtToolkitTest : public ::testing::Test {
 
   static QWidget* WidgetOf(ui::Control& control) {
     return dynamic_cast<ui::qt::QtControl&>(control).Widget();
-  }
-
-  // Handles events until done() or the time is up; false on time-out.
-  bool Wait(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > ms) {
-        return false;
-      }
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
   }
 
   // Shows the form and waits until its window has the keyboard.

@@ -1,7 +1,7 @@
 #include <QSystemTrayIcon>
 
 #include "shell/toolkit/messages.h"
-#include "shell/toolkit/qt/notify_area.h"
+#include "shell/toolkit/qt/notify_icon.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/trayicon.h"
 #include "tests/toolkit/qt/qt_fixture.h"

@@ -1,4 +1,8 @@
-#include "shell/toolkit/qt/notify_area.h"
+// The notification area on QSystemTrayIcon, and the hidden windows that
+// receive its callbacks and the session and taskbar announcements.
+#include "shell/toolkit/qt/notify_icon.h"
+
+#include <QSystemTrayIcon>
 
 #include "shell/toolkit/messages.h"
 #include "shell/toolkit/qt/picture.h"
@@ -99,6 +103,40 @@ void NotifyArea::Activated(Key key, QSystemTrayIcon::ActivationReason reason) {
     deliver_(data.hWnd,
              Message{data.uCallbackMessage, data.uID, static_cast<std::intptr_t>(action), 0});
   }
+}
+
+std::unique_ptr<MessageWindow> QtToolkit::CreateMessageWindow(MessageWindow::Handler handler) {
+  return windows_.Create(std::move(handler));
+}
+
+bool QtToolkit::ShellNotifyIcon(unsigned request, const NotifyIconData& data) {
+  return notifyArea_->Request(request, data);
+}
+
+bool QtToolkit::TrayAvailable() const {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtToolkit::WatchTray() {
+  const bool available = TrayAvailable();
+  if (available == trayWasAvailable_) {
+    return;
+  }
+  trayWasAvailable_ = available;
+  if (!available) {
+    notifyArea_->Clear();
+  }
+  Broadcast({available ? kWmTaskbarCreated : kWmTaskbarLost, 0, 0, 0});
+}
+
+void QtToolkit::PostToWindow(WindowHandle handle, Message message) {
+  QMetaObject::invokeMethod(
+      &context_, [this, handle, message]() mutable { windows_.Send(handle, message); },
+      Qt::QueuedConnection);
+}
+
+void QtToolkit::Broadcast(Message message) {
+  windows_.Broadcast(message);
 }
 
 }  // namespace keldo::ui::qt

@@ -1,0 +1,209 @@
+// The contract suite on the Qt widget set: QTest's mouse and keyboard on the
+// real widgets, and what the widgets show.
+#include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <string>
+
+#include "shell/toolkit/messages.h"
+#include "shell/toolkit/qt/controls.h"
+#include "shell/toolkit/qt/form.h"
+#include "shell/toolkit/qt/toolkit.h"
+#include "tests/toolkit/qt/qt_fixture.h"
+#include "tests/toolkit_contract/contract.h"
+
+namespace keldo::test {
+namespace {
+
+QWidget* WidgetOf(ui::Control& control) {
+  return dynamic_cast<ui::qt::QtControl&>(control).Widget();
+}
+
+// The user reaches only what is on the screen and enabled.
+bool Reachable(const QWidget* widget) {
+  return widget->isVisible() && widget->isEnabled();
+}
+
+QWidget* WindowOf(ui::Form& form) {
+  return dynamic_cast<ui::qt::QtForm&>(form).Window();
+}
+
+Qt::Key QtKey(int virtualKey) {
+  switch (virtualKey) {
+    case ui::kVkTab:
+      return Qt::Key_Tab;
+    case ui::kVkReturn:
+      return Qt::Key_Return;
+    case ui::kVkEscape:
+      return Qt::Key_Escape;
+    case ui::kVkSpace:
+      return Qt::Key_Space;
+    case ui::kVkPrior:
+      return Qt::Key_PageUp;
+    case ui::kVkNext:
+      return Qt::Key_PageDown;
+    case ui::kVkEnd:
+      return Qt::Key_End;
+    case ui::kVkHome:
+      return Qt::Key_Home;
+    case ui::kVkLeft:
+      return Qt::Key_Left;
+    case ui::kVkUp:
+      return Qt::Key_Up;
+    case ui::kVkRight:
+      return Qt::Key_Right;
+    case ui::kVkDown:
+      return Qt::Key_Down;
+    default:
+      ADD_FAILURE() << "no Qt key for " << virtualKey;
+      return Qt::Key_unknown;
+  }
+}
+
+class QtHands final : public Hands {
+ public:
+  QtHands(EventLoop& /*loop*/, ui::qt::QtToolkit& /*toolkit*/) {}
+
+  void Click(ui::Control& control) override {
+    QWidget* widget = WidgetOf(control);
+    if (!Reachable(widget)) {
+      return;
+    }
+    // On the indicator of a check or radio button, the middle of anything else.
+    const bool indicator = qobject_cast<QCheckBox*>(widget) != nullptr ||
+                           qobject_cast<QRadioButton*>(widget) != nullptr;
+    const QPoint at = indicator ? QPoint(6, widget->height() / 2) : widget->rect().center();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+  }
+
+  void DoubleClick(ui::Control& control) override {
+    QWidget* widget = WidgetOf(control);
+    if (!Reachable(widget)) {
+      return;
+    }
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
+      widget = area->viewport();
+    }
+    QTest::mouseDClick(widget, Qt::LeftButton);
+  }
+
+  void Type(ui::Control& control, const std::string& text) override {
+    QWidget* widget = WidgetOf(control);
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    QWidget* field = combo != nullptr ? combo->lineEdit() : widget;
+    if (!Reachable(widget)) {
+      return;
+    }
+    if (field == nullptr) {
+      widget->setFocus(Qt::TabFocusReason);  // a click would open the list
+      QTest::keyClicks(widget, QString::fromStdString(text));
+      return;
+    }
+    // At the end of the text.
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() - 3, field->height() / 2));
+    QTest::keyClicks(field, QString::fromStdString(text));
+  }
+
+  void Key(int virtualKey, bool shift) override {
+    QTest::keyClick(Target(), QtKey(virtualKey), shift ? Qt::ShiftModifier : Qt::NoModifier);
+  }
+
+  void Letter(char letter, bool alt) override {
+    QTest::keyClick(Target(), letter, alt ? Qt::AltModifier : Qt::NoModifier);
+  }
+
+  void Scroll(ui::ScrollBar& bar, ui::ScrollAction action) override {
+    auto* scroll = static_cast<QScrollBar*>(WidgetOf(bar));
+    if (!Reachable(scroll)) {
+      return;
+    }
+    switch (action) {
+      case ui::ScrollAction::LineLeft:
+        scroll->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+      case ui::ScrollAction::LineRight:
+        scroll->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+      case ui::ScrollAction::PageLeft:
+        scroll->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+      case ui::ScrollAction::PageRight:
+        scroll->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+      case ui::ScrollAction::Home:
+        scroll->triggerAction(QAbstractSlider::SliderToMinimum);
+        break;
+      case ui::ScrollAction::End:
+        scroll->triggerAction(QAbstractSlider::SliderToMaximum);
+        break;
+    }
+  }
+
+  void ChooseItem(ui::ComboBox& combo, int index) override {
+    auto* box = static_cast<QComboBox*>(WidgetOf(combo));
+    box->showPopup();
+    QAbstractItemView* view = box->view();
+    ASSERT_TRUE(Wait([&] { return view->isVisible(); })) << "the list does not open";
+    const QRect row = view->visualRect(view->model()->index(index, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_TRUE(Wait([&] { return !view->isVisible(); })) << "the list stays open";
+  }
+
+  void MinimizeButton(ui::Form& form) override {
+    WindowOf(form)->setWindowState(Qt::WindowMinimized);
+    // The window manager's answer comes through the loop.
+    Wait([&] { return WindowOf(form)->isMinimized(); });
+    QTest::qWait(50);
+  }
+
+  bool ShownChecked(ui::Control& control) override {
+    return static_cast<QAbstractButton*>(WidgetOf(control))->isChecked();
+  }
+  int ShownPosition(ui::ScrollBar& bar) override {
+    return static_cast<QScrollBar*>(WidgetOf(bar))->value();
+  }
+  std::string ShownText(ui::Control& control) override {
+    QWidget* widget = WidgetOf(control);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+      return edit->text().toStdString();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      return combo->currentText().toStdString();
+    }
+    return static_cast<QPlainTextEdit*>(widget)->toPlainText().toStdString();
+  }
+  int ShownItemIndex(ui::ComboBox& combo) override {
+    return static_cast<QComboBox*>(WidgetOf(combo))->currentIndex();
+  }
+  bool OnScreen(ui::Form& form) override {
+    return WindowOf(form)->isVisible() && !WindowOf(form)->isMinimized();
+  }
+
+  void ShowActive(ui::Form& form) override {
+    form.Show();
+    WindowOf(form)->activateWindow();
+    ASSERT_TRUE(Wait([&] { return QApplication::activeWindow() == WindowOf(form); }));
+  }
+
+ private:
+  static QWidget* Target() {
+    QWidget* target = QApplication::focusWidget();
+    return target != nullptr ? target : QApplication::activeWindow();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeBackend() {
+  return std::make_unique<PlatformBackend<ui::qt::QtToolkit, QtHands>>();
+}
+
+}  // namespace keldo::test
