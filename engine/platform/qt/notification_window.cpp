@@ -1,8 +1,8 @@
 #include "engine/platform/qt/notification_window.h"
 
-#include <QHostAddress>
 #include <QMetaObject>
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -173,21 +173,17 @@ void QtNotificationWindow::Deliver(unsigned kind, int error) {
 LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& error) {
   error = 0;
   const LookupHandle handle = nextLookup_++;
-  const QString name = QString::fromLatin1(host.c_str());
-  QHostAddress literal;
-  if (literal.setAddress(name) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
-    // Dotted text completes through the loop like a lookup, without asking a
-    // resolver.
-    lookups_[handle] = nullptr;
-    const std::uint32_t address = net::InetAddr(host);
-    QMetaObject::invokeMethod(
-        &loop_.Context(),
-        [this, life = std::weak_ptr<char>(life_), handle, address] {
-          if (!life.expired()) {
-            CompleteLookup(handle, 0, address);
-          }
-        },
-        Qt::QueuedConnection);
+  // Text no resolver is asked about, and dotted text that needs none, complete
+  // through the loop like a lookup. Only text inet_pton reads whole is taken
+  // as an address: a check that forgives blanks before a parse that does not
+  // turned " 127.0.0.1" into 255.255.255.255.
+  in_addr literal{};
+  if (!IsLookupText(host)) {
+    CompleteLater(handle, net::kWsaHostNotFound, 0);
+    return handle;
+  }
+  if (::inet_pton(AF_INET, host.c_str(), &literal) == 1) {
+    CompleteLater(handle, 0, literal.s_addr);
     return handle;
   }
   auto lookup = std::make_shared<ResolverLookup>();
@@ -216,6 +212,18 @@ LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& err
   }
   lookups_[handle] = std::move(lookup);
   return handle;
+}
+
+void QtNotificationWindow::CompleteLater(LookupHandle lookup, int error, std::uint32_t address) {
+  lookups_[lookup] = nullptr;
+  QMetaObject::invokeMethod(
+      &loop_.Context(),
+      [this, life = std::weak_ptr<char>(life_), lookup, error, address] {
+        if (!life.expired()) {
+          CompleteLookup(lookup, error, address);
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void QtNotificationWindow::CompleteLookup(LookupHandle lookup, int error, std::uint32_t address) {

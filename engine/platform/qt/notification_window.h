@@ -36,6 +36,8 @@ class QtNotificationWindow final : public NotificationWindow {
   void Finish();
   // Hands one notification to the sink; this object may be gone afterwards.
   void Deliver(unsigned kind, int error);
+  // A lookup answered without a resolver, delivered from the loop.
+  void CompleteLater(LookupHandle lookup, int error, std::uint32_t address);
   void CompleteLookup(LookupHandle lookup, int error, std::uint32_t address);
 
   QtEventLoop& loop_;
@@ -58,7 +60,7 @@ class QtNotificationWindow final : public NotificationWindow {
   static void Abandon(const std::shared_ptr<ResolverLookup>& lookup);
 
   LookupHandle nextLookup_ = 1;
-  // Live lookups; null for dotted text, which needs no resolver.
+  // Live lookups; null for those answered without a resolver.
   std::map<LookupHandle, std::shared_ptr<ResolverLookup>> lookups_;
   // Queued calls hold a weak copy and do nothing once this window is gone.
   std::shared_ptr<char> life_ = std::make_shared<char>();
