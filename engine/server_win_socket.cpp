@@ -75,6 +75,7 @@ void TServerWinSocket::HandleAccept(net::SocketHandle socket) {
   Window().CallMade(socket, kNotifyAccept);
   net::SetNoDelay(accepted.socket);
   net::SetOobInline(accepted.socket);
+  net::SetKeepAlive(accepted.socket);
 
   std::unique_ptr<TServerClientWinSocket> owned;
   try {

@@ -130,6 +130,7 @@ TEST_F(ClientSocketTest, ConnectsByNameOrAddressReadsAndCloses) {
   ASSERT_TRUE(WaitForEvents(1));
   EXPECT_THAT(events, ElementsAre("connect"));
   EXPECT_TRUE(net::NoDelay(client.Socket().SocketHandle()));
+  EXPECT_TRUE(net::KeepAlive(client.Socket().SocketHandle()));
 
   test::Peer peer;
   listener.Accept(peer);

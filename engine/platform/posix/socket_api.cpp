@@ -210,6 +210,31 @@ bool NoDelay(SocketHandle socket) {
   return ::getsockopt(Fd(socket), IPPROTO_TCP, TCP_NODELAY, &on, &size) == 0 && on != 0;
 }
 
+int SetKeepAlive(SocketHandle socket) {
+  const int fd = Fd(socket);
+  const int on = 1;
+  const int idle = kKeepAliveIdleSeconds;
+  const int interval = kKeepAliveIntervalSeconds;
+  const int probes = kKeepAliveProbes;
+  // Probes wait while sent bytes are unacknowledged, and the retransmissions
+  // would go on for some fifteen minutes: the user timeout ends that wait at
+  // the same time (and, once probing, it is what closes the connection).
+  const unsigned userTimeoutMs = kDeadPeerSeconds * 1000;
+  const bool set =
+      ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0 &&
+      ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) == 0 &&
+      ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) == 0 &&
+      ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0 &&
+      ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs) == 0;
+  return set ? 0 : LastError();
+}
+
+bool KeepAlive(SocketHandle socket) {
+  int on = 0;
+  socklen_t size = sizeof on;
+  return ::getsockopt(Fd(socket), SOL_SOCKET, SO_KEEPALIVE, &on, &size) == 0 && on != 0;
+}
+
 int PrepareListener(SocketHandle socket) {
   // Linux refuses a second listener on a port even with SO_REUSEADDR, so this
   // only lets a restart bind while old connections sit in TIME_WAIT.
