@@ -31,7 +31,7 @@ class DaemonProcessTest : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(device_.Error(), ""); }
 
   void Store(std::int32_t mode, std::int32_t port, const std::string& name = "KELDO",
-             const std::string& host = "127.0.0.1") {
+             const std::string& host = "127.0.0.1", std::int32_t comPort = 0) {
     LinkSettings s = DefaultLinkSettings();
     s.ServerMode = mode;
     s.ServerPort = port;
@@ -39,7 +39,7 @@ class DaemonProcessTest : public ::testing::Test {
     s.ServerName = name;
     s.ServerHost = host;
     s.ServerAutoStart = 1;
-    s.COMPort = device_.PortNumber();
+    s.COMPort = comPort != 0 ? comPort : device_.PortNumber();
     const StoreResult stored = Save(s);
     ASSERT_TRUE(stored.written) << stored.failure;
   }
