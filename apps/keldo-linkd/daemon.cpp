@@ -1,21 +1,24 @@
 #include "apps/keldo-linkd/daemon.h"
 
-#include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "apps/keldo-linkd/serial_watch.h"
 #include "apps/keldo-linkd/terminal_view.h"
 #include "engine/link_controller.h"
 #include "engine/settings_store.h"
+#include "keldo_version.h"
 
 namespace keldo {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: keldo-linkd\n"
+    "Usage: keldo-linkd [--help | --version]\n"
     "Links the serial port to TCP with the settings in the registry (on Linux the\n"
     "hive files in $KELDO_REGISTRY_DIR) until SIGINT or SIGTERM (Ctrl+C).\n";
+
+constexpr int kExitUsage = 2;
 
 // The exit status when the link cannot work at all: a service manager's
 // restart policy (systemd's Restart=on-failure) acts on it.
@@ -42,10 +45,21 @@ std::optional<int> CheckArguments(int argc, char** argv, std::FILE* out, std::FI
   if (argc <= 1) {
     return std::nullopt;
   }
-  const bool help =
-      argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
-  std::fputs(kUsage, help ? out : err);
-  return help ? 0 : 2;
+  const std::string_view option = argv[1];
+  if (argc == 2 && (option == "--help" || option == "-h")) {
+    std::fputs(kUsage, out);
+    return 0;
+  }
+  if (argc == 2 && option == "--version") {
+    std::fprintf(out, "keldo-linkd %s\n", kVersion);
+    return 0;
+  }
+  // Name what was not understood: a typo must not pass for a usage request.
+  const bool known = option == "--help" || option == "-h" || option == "--version";
+  WriteError(err, known ? "keldo-linkd: " + std::string(option) + " takes nothing after it"
+                        : "keldo-linkd: unknown option " + std::string(option));
+  std::fputs(kUsage, err);
+  return kExitUsage;
 }
 
 int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err) {

@@ -15,8 +15,8 @@ namespace keldo {
 // (after the Stop sequence).
 int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err);
 
-// Checks the command line, which has no options but --help: nothing to go
-// on, else the exit code once the usage text is written.
+// Checks the command line (--help, --version): nothing to go on, else the
+// exit code once the answer is written (0, or 2 for an option not understood).
 std::optional<int> CheckArguments(int argc, char** argv, std::FILE* out, std::FILE* err);
 
 }  // namespace keldo

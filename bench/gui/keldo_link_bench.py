@@ -50,16 +50,21 @@ def idle_cpu(pid, seconds=10):
     return (cpu_seconds(pid) - before) / (time.monotonic() - start) * 100
 
 
+def program_target(program, wine_prefix):
+    """keldo-link with a registry folder of its own, or keldo-link.exe in the prefix."""
+    if wine_prefix:
+        pictures = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shell",
+                                "art", "pictures")
+        return gui.WineProgram(program, wine_prefix, pictures)
+    return gui.QtProgram(program, tempfile.mkdtemp(prefix="keldo-link-bench."))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
     parser.add_argument("--wine", metavar="PREFIX")
     args = parser.parse_args()
-    home = tempfile.mkdtemp(prefix="keldo-link-bench.")
-    pictures = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shell",
-                            "art", "pictures")
-    target = (gui.WineProgram(args.program, args.wine, pictures) if args.wine
-              else gui.QtProgram(args.program, home))
+    target = program_target(args.program, args.wine)
     port = gui.free_port()
     master, slave = pty.openpty()  # a device that is there and sends nothing
     tty.setraw(master)

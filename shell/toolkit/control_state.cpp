@@ -1,6 +1,7 @@
 #include "shell/toolkit/control_state.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace keldo::ui {
 
@@ -139,9 +140,28 @@ void ComboBoxState::SetText(const std::string& text) {
   SetItemIndex(it == items_.end() ? -1 : static_cast<int>(it - items_.begin()));
 }
 
+namespace {
+
+// Cut before a UTF-8 continuation byte would split a character; a single-byte
+// code page loses at most three more bytes of a line already cut.
+std::string LineAsShown(const std::string& text) {
+  static constexpr char kMark[] = "...";
+  if (text.size() <= Memo::kMaxLineBytes) {
+    return text;
+  }
+  std::size_t end = Memo::kMaxLineBytes - (sizeof kMark - 1);
+  for (int back = 0; back < 3 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80; ++back) {
+    --end;
+  }
+  return text.substr(0, end) + kMark;
+}
+
+}  // namespace
+
 void MemoState::AppendLine(const std::string& text) {
-  ShowAppended(text, lines_.empty());
-  lines_.push_back(text);
+  std::string line = LineAsShown(text);
+  ShowAppended(line, lines_.empty());
+  lines_.push_back(std::move(line));
 }
 
 void MemoState::Clear() {

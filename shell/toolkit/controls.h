@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -198,10 +199,16 @@ class Memo : public Control {
   virtual void SetReadOnly(bool readOnly) = 0;        // default false
   virtual void SetVerticalScrollBar(bool shown) = 0;  // always shown when true
   virtual void SetColor(Color color) = 0;             // default Window
-  // Adds text as a new last line.
+  // A line shows at most this many bytes: the view holds a few thousand
+  // characters, and a native control may wrap one long line in time that
+  // grows with the square of its length.
+  static constexpr std::size_t kMaxLineBytes = 4096;
+  // Adds text as a new last line; a longer text than kMaxLineBytes is cut
+  // before a character that would pass it and ends in "...". Lines() and
+  // LineCount() see the line as shown.
   virtual void AppendLine(const std::string& text) = 0;
   virtual void Clear() = 0;
-  // The lines as added, without wrapping.
+  // The lines as shown, without wrapping.
   virtual std::vector<std::string> Lines() const = 0;
   // The number of display lines: wrapped lines count as many as they take
   // on screen, and an empty last line is not counted. Real backends measure

@@ -258,5 +258,17 @@ TEST(MemoStateTest, EmptyLinesAreLinesAndAClearStartsAfresh) {
   EXPECT_EQ(log.screen, "c");
 }
 
+// Cut at the bound, before a UTF-8 character that would be split.
+TEST(MemoStateTest, LongLinesAreCutBeforeACharacterThatWouldPassTheBound) {
+  const std::string fill(ui::Memo::kMaxLineBytes - 4, 'h');
+  Log log;
+  log.AppendLine(fill + "1234");
+  log.AppendLine(fill + "12345");
+  log.AppendLine(fill + "\xE2\x82\xAC!!");  // 3 bytes more would split the euro
+  const std::vector<std::string> shown{fill + "1234", fill + "1...", fill + "..."};
+  EXPECT_EQ(log.Lines(), shown);
+  EXPECT_EQ(log.screen, shown[0] + "|" + shown[1] + "|" + shown[2]);
+}
+
 }  // namespace
 }  // namespace keldo

@@ -21,6 +21,8 @@
 #include <QTextLayout>
 #include <QValidator>
 
+#include <limits>
+
 #include "shell/toolkit/qt/form.h"
 #include "shell/toolkit/qt/picture.h"
 #include "shell/toolkit/qt/toolkit.h"
@@ -592,15 +594,21 @@ void QtScrollBar::SetLargeChange(int step) {
 QtEdit::QtEdit(QtForm& form, QWidget* parent, const Bounds& bounds)
     : QtControlOf(form, new QLineEdit(parent), bounds), edit_(static_cast<QLineEdit*>(widget_)) {
   edit_->setFocusPolicy(Qt::StrongFocus);
+  // The validator limits typing; Qt's own limit (32767 by default) would
+  // also cut the program's texts.
+  edit_->setMaxLength(std::numeric_limits<int>::max());
   edit_->setValidator(new TypingLimit(edit_, maxLength_));
 }
 
 void QtEdit::SetText(const std::string& text) {
-  edit_->setText(ToQString(text));
+  set_ = text;
+  shown_ = ToQString(text);
+  edit_->setText(shown_);
 }
 
 std::string QtEdit::Text() const {
-  return FromQString(edit_->text());
+  const QString text = edit_->text();
+  return text == shown_ ? set_ : FromQString(text);
 }
 
 void QtEdit::SetReadOnly(bool readOnly) {

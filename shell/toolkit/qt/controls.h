@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -173,6 +174,10 @@ class QtEdit final : public QtControlOf<Edit> {
  private:
   QLineEdit* edit_;
   int maxLength_ = 0;
+  // The program's last text and how it was shown: while the field still
+  // shows it, Text() gives those bytes back even where they are not UTF-8.
+  std::string set_;
+  QString shown_;
 };
 
 class QtComboBox final : public QtControlOf<ComboBox> {

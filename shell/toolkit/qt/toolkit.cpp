@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QSessionManager>
+#include <QStringDecoder>
 #include <QSystemTrayIcon>
 
 #include <unistd.h>
@@ -433,11 +434,15 @@ QColor ResolveColor(Color color) {
 }
 
 QString ToQString(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  QString decoded = utf8(bytes);
+  return utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
 }
 
 std::string FromQString(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
+  const QByteArray bytes = text.toUtf8();
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 

@@ -127,7 +127,9 @@ QColor ResolveColor(Color color);
 // metric-compatible one.
 std::string FontFamilyFor(const std::string& face);
 
-// The program's single-byte texts, byte for byte.
+// The program's texts are UTF-8, the system's code page. A text that is not
+// valid UTF-8 (a hive written by hand, or by a build that stored Latin-1) is
+// read as Latin-1 as a whole, so every byte shows as a character.
 QString ToQString(const std::string& text);
 std::string FromQString(const QString& text);
 

@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
@@ -119,6 +120,26 @@ TEST_F(ControlsTest, MaxLengthLimitsTypingButNeverTheProgramsText) {
   edit.SetText("0001");
   QTest::keyClicks(line, "9");
   EXPECT_EQ(edit.Text(), "0001");
+}
+
+// Texts are UTF-8 and kept whole; one that is not shows as Latin-1 and comes
+// back byte for byte while the user leaves it alone.
+TEST_F(ControlsTest, EditShowsStoredTextsAndGivesBackWhatWasTyped) {
+  auto& edit = NewForm().Create<ui::Edit>({8, 8, 100, 24});
+  auto* line = static_cast<QLineEdit*>(WidgetOf(edit));
+  const std::pair<std::string, QString> cases[] = {
+      {std::string(100000, 'h'), QString(100000, 'h')},  // past Qt's own limit
+      {"Z\xC3\xA9\xE2\x82\xAC", QString::fromUtf8("Z\u00E9\u20AC")},
+      {"Caf\xE9", QString::fromUtf8("Caf\u00E9")},
+  };
+  for (const auto& [stored, shown] : cases) {
+    edit.SetText(stored);
+    EXPECT_EQ(line->text(), shown);
+    EXPECT_EQ(edit.Text(), stored);
+  }
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\u65E5"));
+  QApplication::sendEvent(line, &key);  // typed after "Caf\xE9"
+  EXPECT_EQ(edit.Text(), "Caf\xC3\xA9\xE6\x97\xA5");
 }
 
 TEST_F(ControlsTest, EditableComboKeepsTypedTextApartFromTheChosenItem) {
