@@ -84,6 +84,13 @@ int Fd(SocketHandle socket) {
   return static_cast<int>(socket);
 }
 
+// Whether a yes/no option is on.
+bool OptionOn(SocketHandle socket, int level, int name) {
+  int on = 0;
+  socklen_t size = sizeof on;
+  return ::getsockopt(Fd(socket), level, name, &on, &size) == 0 && on != 0;
+}
+
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -205,9 +212,7 @@ int SetNoDelay(SocketHandle socket) {
 }
 
 bool NoDelay(SocketHandle socket) {
-  int on = 0;
-  socklen_t size = sizeof on;
-  return ::getsockopt(Fd(socket), IPPROTO_TCP, TCP_NODELAY, &on, &size) == 0 && on != 0;
+  return OptionOn(socket, IPPROTO_TCP, TCP_NODELAY);
 }
 
 int SetKeepAlive(SocketHandle socket) {
@@ -230,9 +235,7 @@ int SetKeepAlive(SocketHandle socket) {
 }
 
 bool KeepAlive(SocketHandle socket) {
-  int on = 0;
-  socklen_t size = sizeof on;
-  return ::getsockopt(Fd(socket), SOL_SOCKET, SO_KEEPALIVE, &on, &size) == 0 && on != 0;
+  return OptionOn(socket, SOL_SOCKET, SO_KEEPALIVE);
 }
 
 int PrepareListener(SocketHandle socket) {

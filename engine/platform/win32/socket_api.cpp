@@ -24,6 +24,14 @@ SOCKET Sock(SocketHandle socket) {
   return static_cast<SOCKET>(socket);
 }
 
+// Whether a yes/no option is on.
+bool OptionOn(SocketHandle socket, int level, int name) {
+  BOOL on = FALSE;
+  int size = sizeof on;
+  return ::getsockopt(Sock(socket), level, name, reinterpret_cast<char*>(&on), &size) == 0 &&
+         on != FALSE;
+}
+
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -152,11 +160,7 @@ int SetNoDelay(SocketHandle socket) {
 }
 
 bool NoDelay(SocketHandle socket) {
-  BOOL on = FALSE;
-  int size = sizeof on;
-  return ::getsockopt(Sock(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&on),
-                      &size) == 0 &&
-         on != FALSE;
+  return OptionOn(socket, IPPROTO_TCP, TCP_NODELAY);
 }
 
 int SetKeepAlive(SocketHandle socket) {
@@ -195,11 +199,7 @@ int SetKeepAlive(SocketHandle socket) {
 }
 
 bool KeepAlive(SocketHandle socket) {
-  BOOL on = FALSE;
-  int size = sizeof on;
-  return ::getsockopt(Sock(socket), SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<char*>(&on),
-                      &size) == 0 &&
-         on != FALSE;
+  return OptionOn(socket, SOL_SOCKET, SO_KEEPALIVE);
 }
 
 int PrepareListener(SocketHandle socket) {
