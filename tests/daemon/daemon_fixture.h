@@ -56,19 +56,18 @@ class DaemonProcessTest : public ::testing::Test {
     return text;
   }
 
+  int Count(const std::string& text) const {
+    const std::string out = Output();
+    int found = 0;
+    for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) {
+      ++found;
+    }
+    return found;
+  }
+
   bool WaitForOutput(const std::string& text, int times = 1,
                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    return Until(
-        [&] {
-          const std::string out = Output();
-          int found = 0;
-          for (std::size_t at = out.find(text); at != std::string::npos;
-               at = out.find(text, at + 1)) {
-            ++found;
-          }
-          return found >= times;
-        },
-        timeout);
+    return Until([&] { return Count(text) >= times; }, timeout);
   }
 
   template <class F>

@@ -102,5 +102,33 @@ TEST_F(DaemonProcessTest, AServerThatCannotListenSaysWhyAndExitsWithAnError) {
   }
 }
 
+// A USB adapter pulled and plugged in again: the loss is reported, and the
+// device is served again at the same port without a restart.
+TEST_F(DaemonProcessTest, AVanishedDeviceIsReportedAndServedAgainOnceItIsBack) {
+  if (!FakeSerialDevice::ComesBack()) {
+    GTEST_SKIP() << "a new test device is another device here (terminal_replug_test)";
+  }
+  const std::uint16_t port = FreePort();
+  Store(1, port);
+  Start();
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  Peer peer;
+  ASSERT_TRUE(peer.Connect(port));
+  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+
+  device_.Vanish();
+  const std::string com = "COM" + std::to_string(device_.PortNumber());
+  ASSERT_TRUE(WaitForOutput("keldo-linkd: " + com + " has gone away")) << Output();
+  FakeSerialDevice back(device_.PortNumber());
+  ASSERT_EQ(back.Error(), "");
+  ASSERT_TRUE(WaitForOutput("keldo-linkd: " + com + " is back: reopened")) << Output();
+
+  back.Send("W 3.00\r");
+  EXPECT_EQ(Read(peer, 7), "W 3.00\r");
+  ASSERT_TRUE(peer.Send("T\r"));
+  EXPECT_EQ(back.Receive(2, 3000), "T\r");
+  StopDaemon();
+}
+
 }  // namespace
 }  // namespace keldo::test

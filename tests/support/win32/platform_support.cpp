@@ -122,7 +122,8 @@ bool RaiseTerminationRequestSupported() {
   return false;
 }
 
-// Wine starts a Unix program named by its Z: path, without a handle to wait on.
+// Wine runs a Linux executable handed to CreateProcess, named by its Z: path;
+// it comes without handles to wait on.
 bool RunUnixProgram(const std::string& program, const std::string& arguments) {
   std::string command = "Z:" + program;
   std::replace(command.begin(), command.end(), '/', '\\');
