@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 
+#include "engine/allow_list.h"
 #include "engine/identify_query.h"
 #include "engine/platform/timer_resolution.h"
 
@@ -16,6 +18,35 @@ std::string Formatted(const char* format, std::int32_t value) {
   char text[64];
   std::snprintf(text, sizeof text, format, static_cast<int>(value));
   return text;
+}
+
+// "Bind:127.0.0.1,Allow:192.168.1.0/24,10.0.0.7" with the parts that are set;
+// empty when neither is, so the log reads as it always did.
+std::string AccessReport(const LinkSettings& settings) {
+  std::string report;
+  if (const std::string bind = JoinAddressList(settings.ServerBind, ' '); !bind.empty()) {
+    report = "Bind:" + bind;
+  }
+  if (const std::string allow = JoinAddressList(settings.ServerAllow, ','); !allow.empty()) {
+    report += (report.empty() ? "Allow:" : ",Allow:") + allow;
+  }
+  return report;
+}
+
+// Where and to whom the server listens. Anything that cannot be read or does
+// not parse raises, so the set-up fails rather than listen to everyone.
+void ApplyServerAccess(const LinkSettings& settings, TServerSocket& server) {
+  if (!settings.ServerAccessError.empty()) {
+    throw ESocketError(settings.ServerAccessError);
+  }
+  std::string badEntry;
+  std::optional<AllowList> allow = AllowList::Parse(settings.ServerAllow, badEntry);
+  if (!allow) {
+    throw ESocketError("ServerAllow: '" + badEntry + "' is not an IPv4 address or range");
+  }
+  server.SetAllowList(std::move(*allow));
+  // More than one entry stays one text, which the listener refuses.
+  server.SetAddress(JoinAddressList(settings.ServerBind, ' '));
 }
 
 }  // namespace
@@ -53,6 +84,9 @@ LinkController::LinkController(EventLoop& loop, LinkView& view)
   sockServer_.OnClientRead = [this](void* s, TCustomWinSocket* c) { sockServerClientRead(s, c); };
   sockServer_.OnClientError = [this](void* s, TCustomWinSocket* c, TErrorEvent e, int& code) {
     sockServerClientError(s, c, e, code);
+  };
+  sockServer_.OnClientRefused = [this](void*, const std::string& address) {
+    view_.PeerRefused(address);
   };
 }
 
@@ -105,6 +139,9 @@ void LinkController::LoadSettingsAndReport() {
   view_.ShowServerName(settings_.ServerName);
   if (settings_.ServerMode == 1) {
     view_.AppendLog(Formatted("TCP Server Mode,Port:%d", settings_.ServerPort));
+    if (const std::string access = AccessReport(settings_); !access.empty()) {
+      view_.AppendLog(access);
+    }
   } else {
     view_.AppendLog(Formatted("TCP Client Mode,Port:%d", settings_.ServerPort));
     view_.AppendLog("    Host:" + settings_.ServerHost);
@@ -253,6 +290,7 @@ void LinkController::SetUpNetwork() {
       sockClient_.SetActive(false);
     }
     if (settings_.ServerMode == 1) {
+      ApplyServerAccess(settings_, sockServer_);
       sockServer_.SetPort(settings_.ServerPort);
       sockServer_.SetActive(true);
     } else {

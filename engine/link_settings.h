@@ -18,6 +18,16 @@ struct LinkSettings {
   std::int32_t ServerAutoStart = 0;  // only 1 means auto-start
   std::int32_t COMPort = 0;
   std::int32_t COMBaud = 0;  // index into BaudModeTable
+
+  // Optional, used in server mode only and never written by Save: the local
+  // IPv4 address to listen on, and the peers that may connect (addresses and
+  // CIDR ranges separated by commas or spaces). Empty: every interface,
+  // everyone.
+  std::string ServerBind;
+  std::string ServerAllow;
+  // Why ServerBind or ServerAllow could not be read; the server then does
+  // not listen at all rather than listen on every interface to everyone.
+  std::string ServerAccessError;
 };
 
 // What a load yields where the settings key does not exist at all.

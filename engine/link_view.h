@@ -38,6 +38,11 @@ class LinkView {
   // ends with an error so that a service manager can act.
   virtual void NetworkOpenFailed(const std::string& reason) { static_cast<void>(reason); }
 
+  // A peer outside ServerAllow was closed as it was accepted (by its dotted
+  // address). It is no connection: the log and the link know nothing of it.
+  // keldo-linkd reports it on standard error.
+  virtual void PeerRefused(const std::string& address) { static_cast<void>(address); }
+
  protected:
   ~LinkView() = default;
 };

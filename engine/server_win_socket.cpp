@@ -26,11 +26,15 @@ TServerClientWinSocket* TServerWinSocket::Connections(int index) const {
   return connections_[static_cast<std::size_t>(index)].get();
 }
 
-void TServerWinSocket::Listen(int port, int backlog) {
+void TServerWinSocket::Listen(const std::string& address, int port, int backlog) {
   if (connected_) {
     return;
   }
   CheckPort(port, "bind");
+  std::uint32_t bindAddress = 0;  // INADDR_ANY
+  if (!address.empty() && !net::ParseIpv4(address, bindAddress)) {
+    throw ESocketError("'" + address + "' is not an IPv4 address");
+  }
   socket_ = net::CreateTcpSocket();
   if (socket_ == net::kInvalidSocket) {
     throw ESocketError(kCannotCreateSocket);
@@ -40,7 +44,7 @@ void TServerWinSocket::Listen(int port, int backlog) {
     Event(SocketEventKind::Lookup);
     net::PrepareListener(socket_);  // best effort: without it a restart may meet TIME_WAIT
     net::SetOobInline(socket_);     // inherited by accepted connections where the OS does
-    address_ = 0;                   // INADDR_ANY, whatever Host and Address hold
+    address_ = bindAddress;
     port_ = net::HostToNetShort(static_cast<std::uint16_t>(port));
     CheckSocketResult(net::Bind(socket_, address_, port_), "bind");
     SelectNotifications(kNotifyAccept);
@@ -73,6 +77,14 @@ void TServerWinSocket::HandleAccept(net::SocketHandle socket) {
     return;
   }
   Window().CallMade(socket, kNotifyAccept);
+  if (!allowList_.Allows(accepted.peer)) {
+    // Closed before it is a connection: no event, nothing read, not counted.
+    net::CloseSocket(accepted.socket);
+    if (clientSink_ != nullptr) {
+      clientSink_->HandleClientRefused(*this, accepted.peer);
+    }
+    return;
+  }
   net::SetNoDelay(accepted.socket);
   net::SetOobInline(accepted.socket);
   net::SetKeepAlive(accepted.socket);

@@ -72,9 +72,20 @@ void Load(LinkSettings& settings) {
     settings.ServerAutoStart = ReadIntOr(reg, "ServerAutoStart", fallback.ServerAutoStart);
     settings.COMPort = ReadIntOr(reg, "COMPort", fallback.COMPort);
     settings.COMBaud = ReadIntOr(reg, "COMBaud", fallback.COMBaud);
-    reg.ClosePath();
   } catch (...) {
     // The fields from the failing one on keep their defaults.
+  }
+  // Read whatever happened above: a restriction lost with a failed load would
+  // open the listener to everyone.
+  try {
+    if (reg.HasOpenKey()) {
+      settings.ServerBind = ReadTextOr(reg, "ServerBind", {});
+      settings.ServerAllow = ReadTextOr(reg, "ServerAllow", {});
+    }
+  } catch (const std::exception& e) {
+    settings.ServerAccessError = e.what();
+  } catch (...) {
+    settings.ServerAccessError = "unknown error";
   }
 }
 

@@ -22,7 +22,8 @@ struct StoreResult {
 
 // Defaults, then the stored values in store order, a missing value taking its
 // fallback. An unreadable value ends the load there: the fields from it on
-// keep their defaults.
+// keep their defaults. ServerBind and ServerAllow are read after them in any
+// case; one that cannot be read leaves its reason in ServerAccessError.
 void Load(LinkSettings& settings);
 
 // Why the stored settings cannot be read (Load then gives the defaults),

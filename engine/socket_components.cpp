@@ -149,7 +149,7 @@ void TServerSocket::DoActivate(bool value) {
     // The platform's longest queue: with a short one, peers connecting in a
     // burst have their handshakes dropped and wait for the kernel's retries
     // (1 s, 3 s, 7 s, ...). Accepting stays one connection per notification.
-    socket_->Listen(Port(), net::MaxBacklog());
+    socket_->Listen(Address(), Port(), net::MaxBacklog());
   }
 }
 
@@ -167,6 +167,13 @@ void TServerSocket::HandleClientEvent(TServerWinSocket& server, TCustomWinSocket
 void TServerSocket::HandleClientError(TServerWinSocket& server, TCustomWinSocket& client,
                                       TErrorEvent errorEvent, int& errorCode) {
   RaiseError(OnClientError, &server, client, errorEvent, errorCode);
+}
+
+void TServerSocket::HandleClientRefused(TServerWinSocket& server, std::uint32_t address) {
+  if (OnClientRefused) {
+    const TSocketRefusedEvent call = OnClientRefused;
+    call(&server, net::Ipv4Text(address));
+  }
 }
 
 }  // namespace keldo

@@ -16,6 +16,9 @@ using TSocketNotifyEvent = std::function<void(void* Sender, TCustomWinSocket* So
 // A handler that sets ErrorCode to 0 keeps the component from raising ESocketError.
 using TSocketErrorEvent = std::function<void(void* Sender, TCustomWinSocket* Socket,
                                              TErrorEvent ErrorEvent, int& ErrorCode)>;
+// A peer the allow list keeps out, by its dotted IPv4 address; it was closed
+// as it was accepted and has no connection object.
+using TSocketRefusedEvent = std::function<void(void* Sender, const std::string& PeerAddress)>;
 
 // The published settings. Active becomes true only through the connect or
 // listen event and false only through the disconnect event; writing it opens
@@ -94,7 +97,8 @@ class TClientSocket : public TCustomSocket {
 
 // A listening component owning one TServerWinSocket; publishes the events of
 // the accepted connections. The listening socket has no error event: its
-// errors are raised.
+// errors are raised. It listens at Address (dotted IPv4 text; all interfaces
+// when empty) and accepts the peers of its allow list (everyone when empty).
 class TServerSocket : public TCustomSocket, private ServerClientSink {
  public:
   explicit TServerSocket(EventLoop& loop);
@@ -102,11 +106,15 @@ class TServerSocket : public TCustomSocket, private ServerClientSink {
 
   TServerWinSocket& Socket() const { return *socket_; }
 
+  // Applies to the peers accepted from then on, also while listening.
+  void SetAllowList(AllowList allowList) { socket_->SetAllowList(std::move(allowList)); }
+
   TSocketNotifyEvent OnClientConnect;
   TSocketNotifyEvent OnClientDisconnect;
   TSocketNotifyEvent OnClientRead;
   TSocketNotifyEvent OnClientWrite;
   TSocketErrorEvent OnClientError;
+  TSocketRefusedEvent OnClientRefused;
 
  protected:
   void DoActivate(bool value) override;
@@ -118,6 +126,7 @@ class TServerSocket : public TCustomSocket, private ServerClientSink {
                          SocketEventKind event) override;
   void HandleClientError(TServerWinSocket& server, TCustomWinSocket& client, TErrorEvent errorEvent,
                          int& errorCode) override;
+  void HandleClientRefused(TServerWinSocket& server, std::uint32_t address) override;
 
   std::unique_ptr<TServerWinSocket> socket_;
 };

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/allow_list.h"
 #include "engine/event_loop.h"
 #include "engine/platform/notification_window.h"
 #include "engine/platform/socket_api.h"
@@ -164,6 +165,9 @@ class ServerClientSink {
                                  SocketEventKind event) = 0;
   virtual void HandleClientError(TServerWinSocket& server, TCustomWinSocket& client,
                                  TErrorEvent errorEvent, int& errorCode) = 0;
+  // A peer outside the allow list was closed as it was accepted; address is
+  // in network byte order.
+  virtual void HandleClientRefused(TServerWinSocket& server, std::uint32_t address) = 0;
 
  protected:
   ~ServerClientSink() = default;
@@ -176,8 +180,15 @@ class TServerWinSocket : public TCustomWinSocket, private SocketEventSink {
   explicit TServerWinSocket(EventLoop& loop);
   ~TServerWinSocket() override;
 
-  // Listens on all IPv4 interfaces on the low 16 bits of port.
-  void Listen(int port, int backlog);
+  // Listens on port at address, dotted IPv4 text (all interfaces when empty).
+  // Text that is not an IPv4 address raises; the listener never falls back
+  // to all interfaces.
+  void Listen(const std::string& address, int port, int backlog);
+
+  // The peers accepted from now on; the others are closed at once, before
+  // they become a connection, and reported to the client sink.
+  void SetAllowList(AllowList allowList) { allowList_ = std::move(allowList); }
+  const AllowList& GetAllowList() const { return allowList_; }
 
   // ConnectionList, oldest first.
   int ActiveConnections() const { return static_cast<int>(connections_.size()); }
@@ -206,6 +217,7 @@ class TServerWinSocket : public TCustomWinSocket, private SocketEventSink {
   std::vector<std::unique_ptr<TServerClientWinSocket>> connections_;
   ServerClientSink* clientSink_ = nullptr;
   std::unique_ptr<Timer> acceptRetry_;
+  AllowList allowList_;
 };
 
 // One accepted connection, owned by its TServerWinSocket.

@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "apps/keldo-linkd/refusal_report.h"
 #include "apps/keldo-linkd/serial_watch.h"
 #include "apps/keldo-linkd/terminal_view.h"
+#include "engine/allow_list.h"
 #include "engine/link_controller.h"
 #include "engine/settings_store.h"
 #include "keldo_version.h"
@@ -32,8 +34,9 @@ void WriteError(std::FILE* err, const std::string& text) {
 
 std::string NetworkFailure(const LinkSettings& settings, const std::string& reason) {
   if (settings.ServerMode == 1) {
-    return "keldo-linkd: cannot listen on TCP port " + std::to_string(settings.ServerPort) + ": " +
-           reason;
+    const std::string bind = JoinAddressList(settings.ServerBind, ' ');
+    return "keldo-linkd: cannot listen on TCP port " + std::to_string(settings.ServerPort) +
+           (bind.empty() ? "" : " at " + bind) + ": " + reason;
   }
   return "keldo-linkd: cannot connect to " + settings.ServerHost + ":" +
          std::to_string(settings.ServerPort) + ": " + reason;
@@ -76,6 +79,8 @@ int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err) {
     exitCode = kExitNetworkFailed;
     loop.Quit();
   });
+  RefusalReport refusals(loop, [err](const std::string& line) { WriteError(err, line); });
+  view.SetOnPeerRefused([&refusals](const std::string& address) { refusals.Refused(address); });
   // Load gives the defaults both for settings that do not exist and for
   // settings it cannot read; only the second is worth a word.
   if (const std::string why = DescribeUnreadableSettings(); !why.empty()) {
@@ -91,6 +96,7 @@ int RunDaemon(EventLoop& loop, std::FILE* out, std::FILE* err) {
   loop.Run();
   loop.Guard([&controller] { controller.btnStopClick(); });
   view.Flush();
+  refusals.Flush();
   return exitCode;
 }
 

@@ -61,6 +61,12 @@ void TerminalView::NetworkOpenFailed(const std::string& reason) {
   }
 }
 
+void TerminalView::PeerRefused(const std::string& address) {
+  if (onPeerRefused_) {
+    onPeerRefused_(address);
+  }
+}
+
 void TerminalView::RefreshStateDisplay(LinkState state) {
   const char* text = StateText(state);
   if (text == nullptr || shownState_ == state) {

@@ -53,10 +53,15 @@ class TerminalView final : public LinkView {
   void ScheduleTrayHide() override {}
   void ResetCursor() override {}
   void NetworkOpenFailed(const std::string& reason) override;
+  void PeerRefused(const std::string& address) override;
 
   // What the daemon does when the set-up cannot open its network side.
   void SetOnNetworkOpenFailed(std::function<void(const std::string& reason)> handler) {
     onNetworkOpenFailed_ = std::move(handler);
+  }
+  // What the daemon does with a peer that ServerAllow keeps out.
+  void SetOnPeerRefused(std::function<void(const std::string& address)> handler) {
+    onPeerRefused_ = std::move(handler);
   }
 
   // Writes the transfer summary gathered so far, if any (at exit).
@@ -78,6 +83,7 @@ class TerminalView final : public LinkView {
   std::optional<LinkState> shownState_;
   std::optional<std::string> shownName_;
   std::function<void(const std::string&)> onNetworkOpenFailed_;
+  std::function<void(const std::string&)> onPeerRefused_;
 };
 
 }  // namespace keldo

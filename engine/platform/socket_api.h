@@ -44,6 +44,7 @@ struct IoResult {
 struct AcceptResult {
   SocketHandle socket = kInvalidSocket;
   int error = 0;
+  std::uint32_t peer = 0;  // the peer's IPv4 address, network byte order
 };
 
 // WSAStartup asking for 1.1 / WSACleanup; nothing to do on POSIX. 0 or an error code.
@@ -100,7 +101,13 @@ int MaxBacklog();
 
 // inet_addr: the dotted IPv4 text in network byte order, or 0xFFFFFFFF.
 std::uint32_t InetAddr(const std::string& text);
+// inet_pton for IPv4: only the four dotted decimal parts, nothing around them.
+// The address in network byte order; false when text is not one.
+bool ParseIpv4(const std::string& text, std::uint32_t& address);
+// inet_ntop for IPv4: the dotted text of an address in network byte order.
+std::string Ipv4Text(std::uint32_t address);
 std::uint16_t HostToNetShort(std::uint16_t value);
+std::uint32_t NetToHostLong(std::uint32_t value);
 
 // The platform's message text for a code returned above.
 std::string SocketErrorText(int code);

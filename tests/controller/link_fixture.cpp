@@ -60,6 +60,10 @@ void RecordingView::NetworkOpenFailed(const std::string& reason) {
   Record("network failed:" + reason);
 }
 
+void RecordingView::PeerRefused(const std::string& address) {
+  Record("refused:" + address);
+}
+
 bool RecordingView::Logged(const std::string& line) const {
   return CountLogged(line) > 0;
 }

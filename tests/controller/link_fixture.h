@@ -38,6 +38,7 @@ class RecordingView final : public LinkView {
   void ScheduleTrayHide() override;
   void ResetCursor() override;
   void NetworkOpenFailed(const std::string& reason) override;
+  void PeerRefused(const std::string& address) override;
 
   // The log view's lines since its last clear.
   const std::vector<std::string>& Log() const { return log_; }

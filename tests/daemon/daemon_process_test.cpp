@@ -102,6 +102,23 @@ TEST_F(DaemonProcessTest, AServerThatCannotListenSaysWhyAndExitsWithAnError) {
   }
 }
 
+// The rate limit is RefusalReport's; here, that the line gets out at all.
+TEST_F(DaemonProcessTest, APeerOutsideServerAllowIsRefusedWithALineOnStandardError) {
+  const std::uint16_t port = FreePort();
+  Store(1, port);
+  StoreServerAccess("", "127.0.0.1");
+  Start();
+  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  Peer refused;
+  ASSERT_TRUE(refused.Connect(port, "127.0.0.1", "127.0.0.2"));
+  EXPECT_TRUE(WaitForOutput("keldo-linkd: refused 127.0.0.2: not in ServerAllow\n")) << Output();
+  EXPECT_TRUE(Until([&] { return refused.Gone(); }));
+  StopDaemon();
+  const std::string out = Output();
+  EXPECT_NE(out.find(std::to_string(port) + "\nAllow:127.0.0.1\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Socket Connect."), std::string::npos) << out;
+}
+
 // A USB adapter pulled and plugged in again: the loss is reported, and the
 // device is served again at the same port without a restart.
 TEST_F(DaemonProcessTest, AVanishedDeviceIsReportedAndServedAgainOnceItIsBack) {

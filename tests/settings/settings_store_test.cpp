@@ -203,6 +203,25 @@ TEST_F(SettingsStoreTest, ATextWithoutDataLoadsEmptyNotTheFallback) {
   EXPECT_EQ(Loaded().ServerName, "");
 }
 
+// A restriction lost with a failed load would open the listener to everyone.
+TEST_F(SettingsStoreTest, ServerBindAndServerAllowAreReadAfterAFailedLoadAndLeftAloneBySave) {
+  SettingsKey key;
+  key.PutAllNonDefault();
+  key.PutText("ServerBind", "127.0.0.1");
+  key.PutText("ServerAllow", "10.0.0.0/8");
+  key.PutInt("ServerName", 5);
+  LinkSettings settings = Loaded();
+  ExpectDefaultsFrom(settings, "ServerName");
+  settings.ServerAllow = "";
+  ASSERT_TRUE(Save(settings).written);
+  settings = Loaded();
+  EXPECT_EQ(settings.ServerBind + "|" + settings.ServerAllow + "|" + settings.ServerAccessError,
+            "127.0.0.1|10.0.0.0/8|");
+
+  key.PutInt("ServerBind", 0x0100007F);
+  EXPECT_EQ(Loaded().ServerAccessError, "Invalid data type for 'ServerBind'");
+}
+
 TEST_F(SettingsStoreTest, SaveAutoStartWritesThatValueAlone) {
   SettingsKey key;
   key.PutAllNonDefault();

@@ -29,7 +29,7 @@ Peer::~Peer() {
   net::SocketLibraryCleanup();
 }
 
-bool Peer::Connect(std::uint16_t port) {
+bool Peer::Connect(std::uint16_t port, const char* to, const char* from) {
   if (used_) {
     Close();
   }
@@ -37,7 +37,10 @@ bool Peer::Connect(std::uint16_t port) {
     socket_ = net::CreateTcpSocket();
   }
   used_ = true;
-  return net::Connect(socket_, kLoopback, net::HostToNetShort(port)) == 0;
+  if (from != nullptr && net::Bind(socket_, net::InetAddr(from), 0) != 0) {
+    return false;
+  }
+  return net::Connect(socket_, net::InetAddr(to), net::HostToNetShort(port)) == 0;
 }
 
 bool Peer::Send(const std::string& bytes) {
@@ -74,6 +77,14 @@ bool Peer::AtEnd() {
     return false;
   }
   return net::PeekByte(socket_).count == 0;
+}
+
+bool Peer::Gone() {
+  if (net::PendingBytes(socket_).count > 0) {
+    return false;
+  }
+  const net::IoResult peek = net::PeekByte(socket_);
+  return peek.count == 0 || (peek.count < 0 && peek.error != net::kWsaEWouldBlock);
 }
 
 void Peer::Close() {

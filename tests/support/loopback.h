@@ -18,15 +18,19 @@ class Peer {
   Peer(const Peer&) = delete;
   Peer& operator=(const Peer&) = delete;
 
-  // Blocking connect to 127.0.0.1:port; the first uses the socket made with
-  // the peer, later ones a new socket.
-  bool Connect(std::uint16_t port);
+  // Blocking connect to to:port (dotted IPv4), from the local address from
+  // when given; the first uses the socket made with the peer, later ones a
+  // new socket.
+  bool Connect(std::uint16_t port, const char* to = "127.0.0.1", const char* from = nullptr);
   // Sends everything (blocking).
   bool Send(const std::string& bytes);
   // What has arrived so far, without blocking.
   std::string ReadAvailable();
   // true once the other side has closed and every byte has been read.
   bool AtEnd();
+  // true once the other side has closed, also with a reset, and nothing is
+  // left to read.
+  bool Gone();
   void Close();
   // Closes with a reset.
   void Reset();

@@ -4,7 +4,21 @@
 #include <optional>
 #include <string>
 
+#include "engine/registry.h"
+#include "engine/settings_store.h"
+
 namespace keldo::test {
+
+// ServerBind and ServerAllow as a hand-edited settings key holds them, beside
+// what Save writes; an allow of nullptr is stored as a number.
+inline void StoreServerAccess(const char* bind, const char* allow) {
+  TRegistry reg;
+  reg.SelectRoot(RegistryRoot::LocalMachine);
+  if (reg.OpenPath(kSettingsKey, true)) {
+    reg.WriteText("ServerBind", bind);
+    allow != nullptr ? reg.WriteText("ServerAllow", allow) : reg.WriteInt("ServerAllow", 1);
+  }
+}
 
 // Gives a test the registry to itself. On Linux the hive files and the
 // autostart folder live in a fresh temporary folder (the registry folder does

@@ -133,11 +133,13 @@ int CloseSocket(SocketHandle socket) {
 
 AcceptResult Accept(SocketHandle socket) {
   // Blocking like a socket from CreateTcpSocket; registering it makes it non-blocking.
-  const int fd = ::accept4(Fd(socket), nullptr, nullptr, SOCK_CLOEXEC);
+  sockaddr_in from{};
+  socklen_t size = sizeof from;
+  const int fd = ::accept4(Fd(socket), reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
   if (fd < 0) {
     return {kInvalidSocket, LastError()};
   }
-  return {static_cast<SocketHandle>(fd), 0};
+  return {static_cast<SocketHandle>(fd), 0, from.sin_addr.s_addr};
 }
 
 IoResult Send(SocketHandle socket, const void* data, int count) {
@@ -258,8 +260,29 @@ std::uint32_t InetAddr(const std::string& text) {
   return ::inet_addr(text.c_str());
 }
 
+bool ParseIpv4(const std::string& text, std::uint32_t& address) {
+  in_addr parsed{};
+  if (::inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
+    return false;
+  }
+  address = parsed.s_addr;
+  return true;
+}
+
+std::string Ipv4Text(std::uint32_t address) {
+  in_addr a{};
+  a.s_addr = address;
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &a, text, sizeof text);
+  return text;
+}
+
 std::uint16_t HostToNetShort(std::uint16_t value) {
   return htons(value);
+}
+
+std::uint32_t NetToHostLong(std::uint32_t value) {
+  return ntohl(value);
 }
 
 std::string SocketErrorText(int code) {

@@ -2,6 +2,7 @@
 
 // clang-format off
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <mstcpip.h>
 // clang-format on
@@ -75,11 +76,13 @@ int CloseSocket(SocketHandle socket) {
 }
 
 AcceptResult Accept(SocketHandle socket) {
-  const SOCKET s = ::accept(Sock(socket), nullptr, nullptr);
+  sockaddr_in from{};
+  int size = sizeof from;
+  const SOCKET s = ::accept(Sock(socket), reinterpret_cast<sockaddr*>(&from), &size);
   if (s == INVALID_SOCKET) {
     return {kInvalidSocket, LastError()};
   }
-  return {static_cast<SocketHandle>(s), 0};
+  return {static_cast<SocketHandle>(s), 0, from.sin_addr.s_addr};
 }
 
 IoResult Send(SocketHandle socket, const void* data, int count) {
@@ -224,8 +227,29 @@ std::uint32_t InetAddr(const std::string& text) {
   return ::inet_addr(text.c_str());
 }
 
+bool ParseIpv4(const std::string& text, std::uint32_t& address) {
+  IN_ADDR parsed{};
+  if (::InetPtonA(AF_INET, text.c_str(), &parsed) != 1) {
+    return false;
+  }
+  address = parsed.s_addr;
+  return true;
+}
+
+std::string Ipv4Text(std::uint32_t address) {
+  IN_ADDR a{};
+  a.s_addr = address;
+  char text[INET_ADDRSTRLEN] = {};
+  ::InetNtopA(AF_INET, &a, text, sizeof text);
+  return text;
+}
+
 std::uint16_t HostToNetShort(std::uint16_t value) {
   return ::htons(value);
+}
+
+std::uint32_t NetToHostLong(std::uint32_t value) {
+  return ::ntohl(value);
 }
 
 std::string SocketErrorText(int code) {
