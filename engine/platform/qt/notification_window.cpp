@@ -2,7 +2,6 @@
 
 #include <QMetaObject>
 
-#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -174,16 +173,16 @@ LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& err
   error = 0;
   const LookupHandle handle = nextLookup_++;
   // Text no resolver is asked about, and dotted text that needs none, complete
-  // through the loop like a lookup. Only text inet_pton reads whole is taken
-  // as an address: a check that forgives blanks before a parse that does not
+  // through the loop like a lookup. Only text that reads whole as an address
+  // is taken as one: a check that forgives blanks before a parse that does not
   // turned " 127.0.0.1" into 255.255.255.255.
-  in_addr literal{};
+  std::uint32_t literal = 0;
   if (!IsLookupText(host)) {
     CompleteLater(handle, net::kWsaHostNotFound, 0);
     return handle;
   }
-  if (::inet_pton(AF_INET, host.c_str(), &literal) == 1) {
-    CompleteLater(handle, 0, literal.s_addr);
+  if (net::ParseIpv4(host, literal)) {
+    CompleteLater(handle, 0, literal);
     return handle;
   }
   auto lookup = std::make_shared<ResolverLookup>();
