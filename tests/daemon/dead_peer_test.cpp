@@ -16,7 +16,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Whether the address is this machine's now: only then can a socket bind to it.
+// Whether the address is reached here now: only then can a socket bind to it.
 bool AddressPresent(const std::string& address) {
   const net::SocketHandle s = net::CreateTcpSocket();
   const bool bound = net::Bind(s, net::InetAddr(address), 0) == 0;
@@ -25,17 +25,17 @@ bool AddressPresent(const std::string& address) {
 }
 
 // A server that vanishes without a word: inside tests/support/netns (ctest:
-// dead_peer) its address is taken away, so what the daemon sends goes nowhere
-// and no reset or close reaches it, as with a crashed host or a broken route.
+// dead_peer) its address is routed into a black hole, so what the daemon
+// sends goes nowhere and no reset or close reaches it, as with a crashed host
+// or a broken link.
 TEST_F(DaemonProcessTest, DeadPeerIsNoticedAndConnectedAgainOnceBack) {
   const char* address = std::getenv("KELDO_NETNS_ADDRESS");
-  const char* ip = std::getenv("KELDO_NETNS_IP");
-  if (address == nullptr || ip == nullptr) {
+  const char* control = std::getenv("KELDO_NETNS_CONTROL");
+  if (address == nullptr || control == nullptr) {
     GTEST_SKIP() << "needs the network namespace of tests/support/netns (ctest: dead_peer)";
   }
   const auto serverThere = [&](bool there) {
-    return RunUnixProgram(
-               ip, std::string("addr ") + (there ? "add " : "del ") + address + "/32 dev lo") &&
+    return RunUnixProgram("/bin/sh", std::string(control) + (there ? " return" : " vanish")) &&
            Until([&] { return AddressPresent(address) == there; });
   };
   const std::uint16_t port = FreePort();

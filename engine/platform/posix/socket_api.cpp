@@ -223,17 +223,24 @@ int SetKeepAlive(SocketHandle socket) {
   const int idle = kKeepAliveIdleSeconds;
   const int interval = kKeepAliveIntervalSeconds;
   const int probes = kKeepAliveProbes;
-  // Probes wait while sent bytes are unacknowledged, and the retransmissions
-  // would go on for some fifteen minutes: the user timeout ends that wait at
-  // the same time (and, once probing, it is what closes the connection).
-  const unsigned userTimeoutMs = kDeadPeerSeconds * 1000;
-  const bool set =
-      ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0 &&
-      ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) == 0 &&
-      ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) == 0 &&
-      ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0 &&
-      ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs) == 0;
+  const bool set = ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0 &&
+                   ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) == 0 &&
+                   ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) == 0 &&
+                   ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
   return set ? 0 : LastError();
+}
+
+// TCP_USER_TIMEOUT would bound the wait too, but Linux applies it to a shut
+// receive window as well, cutting off a peer that is there and merely not
+// reading, with the bytes still queued for it. The last acknowledgement tells
+// the two apart: a peer that is there acknowledges the window probes (and
+// the keepalive probes of an idle link).
+bool SentBytesUnanswered(SocketHandle socket) {
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  return ::getsockopt(Fd(socket), IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
+         info.tcpi_unacked > 0 &&
+         info.tcpi_last_ack_recv >= static_cast<std::uint32_t>(kDeadPeerSeconds) * 1000;
 }
 
 bool KeepAlive(SocketHandle socket) {

@@ -42,7 +42,17 @@ int Resolve(const std::string& host, std::uint32_t& address) {
 }  // namespace
 
 QtNotificationWindow::QtNotificationWindow(QtEventLoop& loop, NotificationSink& sink)
-    : loop_(loop), sink_(sink) {}
+    : loop_(loop), sink_(sink) {
+  unanswered_.setInterval(1000);
+  QObject::connect(&unanswered_, &QTimer::timeout, [this] {
+    if (phase_ == Phase::Connected && net::SentBytesUnanswered(socket_)) {
+      Finish();
+      if ((mask_ & kNotifyClose) != 0) {
+        Deliver(kNotifyClose, net::kWsaETimedOut);
+      }
+    }
+  });
+}
 
 QtNotificationWindow::~QtNotificationWindow() {
   for (const auto& [handle, lookup] : lookups_) {
@@ -53,6 +63,7 @@ QtNotificationWindow::~QtNotificationWindow() {
 int QtNotificationWindow::Select(net::SocketHandle socket, unsigned mask) {
   read_.reset();
   write_.reset();
+  unanswered_.stop();
   awaitingRead_ = false;
   awaitingAccept_ = false;
   mask_ = mask;
@@ -78,7 +89,7 @@ int QtNotificationWindow::Select(net::SocketHandle socket, unsigned mask) {
     read_->setEnabled(true);
   } else if (net::HasPeer(socket)) {
     // An accepted connection: Winsock gives it a write notification at once.
-    phase_ = Phase::Connected;
+    Connected();
     read_->setEnabled(true);
     write_->setEnabled((mask & kNotifyWrite) != 0);
   } else {
@@ -145,7 +156,7 @@ void QtNotificationWindow::WriteReady() {
     if (error != 0) {
       Finish();
     } else {
-      phase_ = Phase::Connected;
+      Connected();
       read_->setEnabled(true);
       // Winsock follows a completed connect with a write notification.
       write_->setEnabled((mask_ & kNotifyWrite) != 0);
@@ -158,8 +169,14 @@ void QtNotificationWindow::WriteReady() {
   }
 }
 
+void QtNotificationWindow::Connected() {
+  phase_ = Phase::Connected;
+  unanswered_.start();
+}
+
 void QtNotificationWindow::Finish() {
   phase_ = Phase::Finished;
+  unanswered_.stop();
   read_->setEnabled(false);
   write_->setEnabled(false);
 }

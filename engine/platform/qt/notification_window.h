@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -34,6 +35,7 @@ class QtNotificationWindow final : public NotificationWindow {
   void ReadReady();
   void WriteReady();
   void Finish();
+  void Connected();
   // Hands one notification to the sink; this object may be gone afterwards.
   void Deliver(unsigned kind, int error);
   // A lookup answered without a resolver, delivered from the loop.
@@ -49,6 +51,9 @@ class QtNotificationWindow final : public NotificationWindow {
   bool awaitingAccept_ = false;
   std::unique_ptr<QSocketNotifier> read_;
   std::unique_ptr<QSocketNotifier> write_;
+  // While connected: a peer gone with bytes unacknowledged is reported as a
+  // timeout, as the system reports one gone from an idle link.
+  QTimer unanswered_;
   // A host lookup on a detached thread of its own. getaddrinfo cannot be
   // interrupted, and Qt's own lookups (QHostInfo) are waited for when the
   // program ends, so a resolver that never answers would keep it from ending;

@@ -201,6 +201,12 @@ int SetKeepAlive(SocketHandle socket) {
   return 0;
 }
 
+// TCP_MAXRT bounds the wait where the system knows it; a shut receive window
+// is not a retransmission.
+bool SentBytesUnanswered(SocketHandle) {
+  return false;
+}
+
 bool KeepAlive(SocketHandle socket) {
   return OptionOn(socket, SOL_SOCKET, SO_KEEPALIVE);
 }
