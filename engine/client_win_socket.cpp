@@ -25,9 +25,11 @@ void TClientWinSocket::Open(const std::string& host, const std::string& address,
   const std::weak_ptr<TCustomWinSocket> life = Life();
   try {
     // Best effort: a missing option only costs latency; without urgent data
-    // in line, PendingBytes guards the read path.
+    // in line, PendingBytes guards the read path; without keepalive a peer
+    // that vanishes is noticed only when the system gives up retransmitting.
     net::SetNoDelay(socket_);
     net::SetOobInline(socket_);
+    net::SetKeepAlive(socket_);
     Event(SocketEventKind::Lookup);
     const auto portBits = static_cast<std::uint16_t>(port);
     if (!host.empty()) {

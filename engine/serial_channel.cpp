@@ -31,6 +31,18 @@ bool SerialChannel::OpenPort(std::int32_t portNumber, std::string_view mode) {
   return true;
 }
 
+SerialPort::Reopening SerialChannel::ReopenPort(std::int32_t portNumber, std::string_view mode) {
+  port_.Close();
+  if (portNumber < 1 || !IsTableMode(mode)) {
+    return {};
+  }
+  SerialPort::Reopening reopening = port_.Reopen(portNumber, mode);
+  if (reopening.opened) {
+    lineLength_ = 0;
+  }
+  return reopening;
+}
+
 void SerialChannel::ClosePort() {
   port_.Close();
 }

@@ -20,6 +20,9 @@ class SerialChannel {
   // Opens COM<portNumber> with a mode string from BaudModeTable; any other mode
   // string, or a port number below 1, is refused. Empties the line buffer.
   bool OpenPort(std::int32_t portNumber, std::string_view mode);
+  // OpenPort for the device that was open before and went away, and for no
+  // other (see SerialPort::Reopen).
+  SerialPort::Reopening ReopenPort(std::int32_t portNumber, std::string_view mode);
   // Restores the port's settings and closes it; the line buffer is kept.
   void ClosePort();
   // Writes count bytes and empties the line buffer, since a write starts a fresh

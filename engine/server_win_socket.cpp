@@ -87,6 +87,7 @@ void TServerWinSocket::HandleAccept(net::SocketHandle socket) {
   }
   net::SetNoDelay(accepted.socket);
   net::SetOobInline(accepted.socket);
+  net::SetKeepAlive(accepted.socket);
 
   std::unique_ptr<TServerClientWinSocket> owned;
   try {

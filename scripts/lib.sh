@@ -7,7 +7,8 @@ KELDO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELDO_PACKAGES_LINUX=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev googletest
   python3 python3-pil scdoc)
 KELDO_PACKAGES_WINDOWS=(g++-mingw-w64-x86-64 wine wine64 wixl)
-KELDO_PACKAGES_TEST=(socat xvfb procps x11-utils xauth trayer xdotool imagemagick fonts-liberation openbox)
+KELDO_PACKAGES_TEST=(socat xvfb procps x11-utils xauth trayer xdotool imagemagick fonts-liberation openbox
+  iproute2)
 # The Debian packages (cpack's dependency list), and what checks them.
 KELDO_PACKAGES_DEB=(dpkg-dev file)
 KELDO_PACKAGES_DEB_TEST=(lintian desktop-file-utils appstream)

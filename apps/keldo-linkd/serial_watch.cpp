@@ -22,6 +22,7 @@ void SerialWatch::Check() {
   SerialChannel& serial = controller_.Serial();
   if (controller_.State() == LinkState::Stop) {
     waiting_ = false;  // the stop sequence closed the port; the next start opens it
+    refused_.clear();
     return;
   }
   if (!waiting_) {
@@ -35,10 +36,20 @@ void SerialWatch::Check() {
     return;
   }
   const LinkSettings& settings = controller_.Settings();
-  if (serial.OpenPort(settings.COMPort, ModeString(settings.COMBaud))) {
+  const SerialPort::Reopening reopening =
+      serial.ReopenPort(settings.COMPort, ModeString(settings.COMBaud));
+  if (reopening.opened) {
     waiting_ = false;
+    refused_.clear();
     report_(PortName(controller_) + " is back: reopened");
+    return;
   }
+  // Said once for each node that turns up; it is left alone, and the watch
+  // goes on waiting for the device itself.
+  if (!reopening.refused.empty() && reopening.refused != refused_) {
+    report_(PortName(controller_) + " not reopened: " + reopening.refused);
+  }
+  refused_ = reopening.refused;
 }
 
 }  // namespace keldo

@@ -14,8 +14,10 @@ namespace keldo {
 // went away as nothing at all (reads find nothing, writes are dropped); a
 // service has nobody to look, so once a second, while the link is not
 // stopped, this checks the controller's port: a device that went away is
-// reported and its port closed, and the port is opened again once a device
-// is back at the same path (a USB adapter unplugged and plugged in again).
+// reported and its port closed, and the port is opened again once that very
+// device is back (a USB adapter unplugged and plugged in again). Anything
+// else that turns up at its path, such as another session's terminal at the
+// same pseudo-terminal number, is left alone, with a word on why.
 class SerialWatch {
  public:
   static constexpr std::uint32_t kCheckIntervalMs = 1000;
@@ -34,6 +36,7 @@ class SerialWatch {
   Report report_;
   std::unique_ptr<Timer> timer_;
   bool waiting_ = false;
+  std::string refused_;  // why the node at the port's path was last left alone
 };
 
 }  // namespace keldo

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/platform/socket_api.h"
 
@@ -18,6 +20,18 @@ inline constexpr unsigned kNotifyConnection =
 
 // An outstanding host lookup; 0 is none.
 using LookupHandle = std::uintptr_t;
+
+// Whether a lookup asks about host at all. Names and dotted addresses hold no
+// blanks or control characters, and resolvers disagree on text that does (one
+// finds no address in " 127.0.0.1", another reads "127.0.0.1 x" as
+// 127.0.0.1), so every backend fails the lookup of such text with
+// kWsaHostNotFound, as a name that does not resolve, without asking.
+inline bool IsLookupText(std::string_view host) {
+  return std::none_of(host.begin(), host.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7F;
+  });
+}
 
 // Receives what a notification window delivers. Every call comes from the
 // event loop, one at a time; the receiver may destroy the window (and itself)
@@ -61,7 +75,8 @@ class NotificationWindow {
   virtual void CallMade(net::SocketHandle socket, unsigned kind) = 0;
 
   // Starts resolving host (a name or dotted IPv4 text) without blocking; the
-  // answer comes as LookupDone. Returns 0 with error set when it cannot start.
+  // answer comes as LookupDone, also for text IsLookupText refuses. Returns 0
+  // with error set when it cannot start.
   virtual LookupHandle StartLookup(const std::string& host, int& error) = 0;
   // 0 or an error code. A cancelled lookup never reports.
   virtual int CancelLookup(LookupHandle lookup) = 0;

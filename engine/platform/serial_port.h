@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace keldo {
@@ -25,6 +26,18 @@ class SerialPort {
   // Opens COM<portNumber> and applies a mode string such as "19200,e,8,1".
   // False leaves the port closed and the device as it was.
   bool Open(std::int32_t portNumber, std::string_view mode);
+  // What Reopen did: opened, or why the node now at the port's path was not
+  // taken (empty while nothing is there).
+  struct Reopening {
+    bool opened = false;
+    std::string refused;
+  };
+  // Opens the port again after its device went away, but only the very device
+  // that was open before, such as a USB adapter plugged in again. Whatever
+  // took its place (a pseudo-terminal of another session at the same number,
+  // another adapter) is left untouched. Windows gives a device its COM number
+  // by its identity, so there this is Open.
+  Reopening Reopen(std::int32_t portNumber, std::string_view mode);
   // Puts back the settings found at open, then closes. Does nothing when closed.
   void Close();
   bool IsOpen() const;

@@ -78,6 +78,25 @@ std::uint16_t LocalPort(SocketHandle socket);
 // Options. TCP_NODELAY so that small writes leave at once.
 int SetNoDelay(SocketHandle socket);
 bool NoDelay(SocketHandle socket);
+// TCP keepalive with short times on a connection: a peer that vanished
+// without a word (a crashed host, a NAT that forgot the connection) is taken
+// for gone kDeadPeerSeconds after it last answered, and the connection then
+// fails with WSAETIMEDOUT. A peer that is there answers the first probe after
+// each idle spell and notices nothing. Probes wait while sent bytes are
+// unacknowledged; SentBytesUnanswered covers that case where needed.
+inline constexpr int kKeepAliveIdleSeconds = 10;
+inline constexpr int kKeepAliveIntervalSeconds = 5;
+inline constexpr int kKeepAliveProbes = 3;
+inline constexpr int kDeadPeerSeconds =
+    kKeepAliveIdleSeconds + kKeepAliveProbes * kKeepAliveIntervalSeconds;
+int SetKeepAlive(SocketHandle socket);
+bool KeepAlive(SocketHandle socket);  // whether keepalive is on
+// Whether bytes sent on the connection have gone kDeadPeerSeconds without an
+// acknowledgement: the peer is gone, though the system would go on
+// retransmitting for minutes. A peer that answers but takes nothing (its
+// window shut) is not gone. Always false where SetKeepAlive bounds the wait
+// in the system itself (Windows).
+bool SentBytesUnanswered(SocketHandle socket);
 // Before bind: lets a restarted listener take its port out of TIME_WAIT
 // without letting a second program listen on the same port.
 int PrepareListener(SocketHandle socket);

@@ -32,7 +32,8 @@ class DaemonProcessTest : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(device_.Error(), ""); }
 
   void Store(std::int32_t mode, std::int32_t port, const std::string& name = "KELDO",
-             const std::string& host = "127.0.0.1", const std::string& key = kSettingsKey) {
+             const std::string& host = "127.0.0.1", const std::string& key = kSettingsKey,
+             std::int32_t comPort = 0) {
     LinkSettings s = DefaultLinkSettings();
     s.ServerMode = mode;
     s.ServerPort = port;
@@ -40,7 +41,7 @@ class DaemonProcessTest : public ::testing::Test {
     s.ServerName = name;
     s.ServerHost = host;
     s.ServerAutoStart = 1;
-    s.COMPort = device_.PortNumber();
+    s.COMPort = comPort != 0 ? comPort : device_.PortNumber();
     const StoreResult stored = Save(s, key);
     ASSERT_TRUE(stored.written) << stored.failure;
   }
@@ -57,19 +58,18 @@ class DaemonProcessTest : public ::testing::Test {
     return text;
   }
 
+  int Count(const std::string& text) const {
+    const std::string out = Output();
+    int found = 0;
+    for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) {
+      ++found;
+    }
+    return found;
+  }
+
   bool WaitForOutput(const std::string& text, int times = 1,
                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    return Until(
-        [&] {
-          const std::string out = Output();
-          int found = 0;
-          for (std::size_t at = out.find(text); at != std::string::npos;
-               at = out.find(text, at + 1)) {
-            ++found;
-          }
-          return found >= times;
-        },
-        timeout);
+    return Until([&] { return Count(text) >= times; }, timeout);
   }
 
   template <class F>

@@ -130,6 +130,7 @@ TEST_F(ClientSocketTest, ConnectsByNameOrAddressReadsAndCloses) {
   ASSERT_TRUE(WaitForEvents(1));
   EXPECT_THAT(events, ElementsAre("connect"));
   EXPECT_TRUE(net::NoDelay(client.Socket().SocketHandle()));
+  EXPECT_TRUE(net::KeepAlive(client.Socket().SocketHandle()));
 
   test::Peer peer;
   listener.Accept(peer);
@@ -209,6 +210,23 @@ TEST_F(ClientSocketTest, AnUnknownHostEndsWithALookupErrorThenDisconnect) {
   client.SetActive(true);
   ASSERT_TRUE(Wait([&] { return !reported.empty(); }));
   EXPECT_THAT(reported[0], HasSubstr("), on API 'ASync Lookup'"));
+}
+
+// Text with a blank or a control character in it names no host on either
+// system: not the broadcast address, not the address the blanks surround.
+TEST_F(ClientSocketTest, AHostWithBlanksIsALookupThatFails) {
+  for (const char* host :
+       {" 127.0.0.1", "127.0.0.1 ", "\t127.0.0.1", "127.0.0.1 x", "local host", "localhost\r"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(host)));
+    events.clear();
+    client.SetHost(host);
+    client.SetPort(listener.Port());
+    client.SetActive(true);
+    EXPECT_THAT(events, IsEmpty()) << "answered from the loop, as a lookup is";
+    ASSERT_TRUE(WaitForEvents(2)) << ::testing::PrintToString(events);
+    EXPECT_THAT(events, ElementsAre("error 6 11001", "disconnect"));
+  }
+  EXPECT_THAT(reported, IsEmpty());
 }
 
 TEST_F(ClientSocketTest, ClosingAPendingAttemptDoesNothing) {

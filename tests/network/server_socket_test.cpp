@@ -147,6 +147,7 @@ TEST_F(ServerSocketTest, TwoPeersAreAcceptedInOrderAndReadSeparately) {
   EXPECT_EQ(Id(server.Socket().Connections(0)), 1);
   EXPECT_EQ(Id(server.Socket().Connections(1)), 2);
   EXPECT_TRUE(net::NoDelay(server.Socket().Connections(0)->SocketHandle()));
+  EXPECT_TRUE(net::KeepAlive(server.Socket().Connections(0)->SocketHandle()));
 
   ASSERT_TRUE(b.Send("from b"));
   ASSERT_TRUE(Wait([&] { return received[2] == "from b"; }));

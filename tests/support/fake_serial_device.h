@@ -31,6 +31,11 @@ class FakeSerialDevice {
   // terminal's far side closes.
   void Vanish();
 
+  // Whether a new device at the same COM number is the one that vanished: on
+  // Windows the COM number is a device's identity; on Linux the device is a
+  // pseudo-terminal, and a new one is somebody else's.
+  static bool ComesBack();
+
   // The far side of the terminal on Linux (a descriptor that also reaches the
   // line settings); the loopback socket under Wine.
   std::intptr_t NativeHandle() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/platform/socket_api.h"
@@ -39,6 +40,11 @@ double ProcessCpuMs();
 // Wine's Winsock reports a reset by the peer as an orderly close (no error
 // code), where Windows and Linux report WSAECONNRESET.
 bool RunningUnderWine();
+
+// Runs a program of the build machine (an absolute Unix path; under Wine
+// reached through drive Z:) with plain arguments separated by blanks. On
+// Linux it has ended on return; under Wine it has only been started.
+bool RunUnixProgram(const std::string& program, const std::string& arguments);
 
 // Raises a termination request as the OS would (SIGTERM; a console event).
 bool RaiseTerminationRequestSupported();

@@ -2,11 +2,11 @@
 
 namespace keldo::test {
 
-PortListener::PortListener(std::uint16_t port) {
+PortListener::PortListener(std::uint16_t port, const std::string& address) {
   net::SocketLibraryStartup();
   socket_ = net::CreateTcpSocket();
   listening_ = socket_ != net::kInvalidSocket &&
-               net::Bind(socket_, net::InetAddr("127.0.0.1"), net::HostToNetShort(port)) == 0 &&
+               net::Bind(socket_, net::InetAddr(address), net::HostToNetShort(port)) == 0 &&
                net::Listen(socket_, 4) == 0 && net::SetNonBlocking(socket_) == 0;
 }
 

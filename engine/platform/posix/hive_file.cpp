@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -77,7 +78,7 @@ constexpr long long kRacyNs = 2'000'000'000;
 struct CachedHive {
   std::string path;
   FileStamp stamp;
-  Hive hive;
+  std::shared_ptr<const Hive> hive;
   bool foreign = false;
 };
 
@@ -91,8 +92,8 @@ long long WallClockNs() {
   return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
 }
 
-void Remember(RegKey root, const std::string& path, const FileStamp& stamp, const Hive& hive,
-              bool foreign) {
+void Remember(RegKey root, const std::string& path, const FileStamp& stamp,
+              const std::shared_ptr<const Hive>& hive, bool foreign) {
   const std::lock_guard lock(cacheMutex);
   ++parses;
   if (WallClockNs() - stamp.modified > kRacyNs) {
@@ -102,9 +103,11 @@ void Remember(RegKey root, const std::string& path, const FileStamp& stamp, cons
   }
 }
 
-// Reads the hive file; `foreign` is set for a file that is not REGEDIT4.
-int LoadHive(RegKey root, Hive& hive, bool& foreign) {
-  hive = Hive{};
+// Reads the hive file; `foreign` is set for a file that is not REGEDIT4. The
+// hive is shared with the cache, so a call on a large unchanged file copies
+// nothing.
+int LoadHive(RegKey root, std::shared_ptr<const Hive>& hive, bool& foreign) {
+  hive = std::make_shared<const Hive>();
   foreign = false;
   const std::string path = HivePath(root);
   FileStamp stamp;
@@ -129,7 +132,7 @@ int LoadHive(RegKey root, Hive& hive, bool& foreign) {
     return err;
   }
   if (auto parsed = ParseHive(text, RootName(root))) {
-    hive = std::move(*parsed);
+    hive = std::make_shared<const Hive>(std::move(*parsed));
   } else {
     foreign = true;
   }
@@ -174,13 +177,13 @@ std::string HivePath(RegKey root) {
   return folder + "/" + std::string(RootName(root)) + ".reg";
 }
 
-long ReadHive(RegKey root, Hive& hive) {
+long ReadHive(RegKey root, std::shared_ptr<const Hive>& hive) {
   bool foreign = false;
   return FromErrno(LoadHive(root, hive, foreign));
 }
 
 bool HiveIsForeign(RegKey root) {
-  Hive hive;
+  std::shared_ptr<const Hive> hive;
   bool foreign = false;
   return LoadHive(root, hive, foreign) == 0 && foreign;
 }
@@ -209,11 +212,12 @@ long UpdateHive(RegKey root, const HiveChange& change) {
   }
   // Read again under the lock: another process may have saved since this one
   // last looked, and its keys must survive this write.
-  Hive hive;
+  std::shared_ptr<const Hive> current;
   bool foreign = false;
-  if (const int err = LoadHive(root, hive, foreign); err != 0) {
+  if (const int err = LoadHive(root, current, foreign); err != 0) {
     return FromErrno(err);
   }
+  Hive hive = *current;
   bool changed = false;
   if (const long result = change(hive, changed); result != kErrorSuccess || !changed) {
     return result;
@@ -236,7 +240,7 @@ std::size_t HiveFilesParsed() {
 
 std::string DescribeHiveProblem(RegKey root) {
   const std::string path = HivePath(root);
-  Hive hive;
+  std::shared_ptr<const Hive> hive;
   bool foreign = false;
   const int err = LoadHive(root, hive, foreign);
   if (err == 0) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,9 @@ inline constexpr std::size_t kMaxHiveBytes = 4 * 1024 * 1024;
 // The hive as it is on disk now. A missing file, or one that is not REGEDIT4
 // at all, reads as an empty hive. Anything but a regular file, and a file
 // larger than kMaxHiveBytes, is refused (kErrorBadFileType,
-// kErrorFileTooLarge), never waited for. An unchanged file is parsed once.
-long ReadHive(RegKey root, Hive& hive);
+// kErrorFileTooLarge), never waited for. An unchanged file is parsed once,
+// and its reading shared by every caller until it changes.
+long ReadHive(RegKey root, std::shared_ptr<const Hive>& hive);
 
 // Whether the hive's file is there but is not REGEDIT4: it reads as empty,
 // and the first save sets it aside.

@@ -1,6 +1,7 @@
 #include "engine/platform/posix/hive_format.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 namespace keldo::platform {
 namespace {
@@ -229,12 +230,15 @@ class Parser {
       Keep(first, next);
       return next;
     }
+    // A name given twice keeps its first place and takes its last data.
     HiveKey& key = hive_.keys[*section_];
-    if (HiveValue* existing = FindValue(key, value->name)) {
-      existing->type = value->type;
-      existing->data = std::move(value->data);
-    } else {
+    const auto [at, added] =
+        valueIndex_[*section_].try_emplace(FoldedName(value->name), key.values.size());
+    if (added) {
       key.values.push_back(std::move(*value));
+    } else {
+      key.values[at->second].type = value->type;
+      key.values[at->second].data = std::move(value->data);
     }
     return next;
   }
@@ -329,6 +333,9 @@ class Parser {
   std::string_view rootName_;
   Hive hive_;
   std::optional<std::size_t> section_;
+  // Per section, where each value name (letter case folded) stands: a key of
+  // thousands of values parses in linear time.
+  std::unordered_map<std::size_t, std::unordered_map<std::string, std::size_t>> valueIndex_;
 };
 
 bool IsPlainText(const std::vector<std::uint8_t>& data) {
@@ -407,6 +414,14 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string FoldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    c = Lower(c);
+  }
+  return folded;
+}
+
 std::optional<Hive> ParseHive(std::string_view text, std::string_view rootName) {
   constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
   if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
@@ -466,6 +481,18 @@ bool KeyExists(const Hive& hive, std::string_view path) {
     }
   }
   return false;
+}
+
+void AddKey(Hive& hive, const std::string& path) {
+  for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
+    const std::string prefix = path.substr(0, end);
+    if (!KeyExists(hive, prefix)) {
+      hive.keys.push_back(HiveKey{prefix, false, {}, {}});
+    }
+    if (end == std::string::npos) {
+      return;
+    }
+  }
 }
 
 const HiveValue* FindValue(const HiveKey& key, std::string_view name) {

@@ -53,6 +53,8 @@ std::string WriteHive(const Hive& hive, std::string_view rootName);
 
 // Case-insensitive (ASCII) comparison, as Windows compares key and value names.
 bool SameName(std::string_view a, std::string_view b);
+// The name with its letters in one case: equal for names SameName finds equal.
+std::string FoldedName(std::string_view name);
 
 // The key at `path` (components separated by '\'), or null. Opaque sections
 // never match.
@@ -61,6 +63,9 @@ const HiveKey* FindKey(const Hive& hive, std::string_view path);
 
 // Whether the key exists: written as a section, or implied by a section below it.
 bool KeyExists(const Hive& hive, std::string_view path);
+// Adds sections for the key and for every ancestor that does not exist yet,
+// as regedit lists every key on the way down.
+void AddKey(Hive& hive, const std::string& path);
 
 HiveValue* FindValue(HiveKey& key, std::string_view name);
 const HiveValue* FindValue(const HiveKey& key, std::string_view name);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 
@@ -90,26 +91,13 @@ long OpenedWith(RegKey key, std::uint32_t right, OpenedKey& opened) {
 
 // The key's section in a fresh read of its hive; null for a key that exists
 // without values of its own.
-long ReadSection(const OpenedKey& opened, Hive& hive, const HiveKey*& section) {
+long ReadSection(const OpenedKey& opened, std::shared_ptr<const Hive>& hive,
+                 const HiveKey*& section) {
   if (const long result = ReadHive(opened.root, hive); result != kErrorSuccess) {
     return result;
   }
-  section = FindKey(hive, opened.path);
-  return section != nullptr || KeyExists(hive, opened.path) ? kErrorSuccess : kErrorKeyDeleted;
-}
-
-// Adds sections for the key and for every ancestor that does not exist yet,
-// as regedit lists every key on the way down.
-void AddKey(Hive& hive, const std::string& path) {
-  for (std::size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
-    const std::string prefix = path.substr(0, end);
-    if (!KeyExists(hive, prefix)) {
-      hive.keys.push_back(HiveKey{prefix, false, {}, {}});
-    }
-    if (end == std::string::npos) {
-      return;
-    }
-  }
+  section = FindKey(*hive, opened.path);
+  return section != nullptr || KeyExists(*hive, opened.path) ? kErrorSuccess : kErrorKeyDeleted;
 }
 
 // Every entry point maps a failure to allocate onto the Windows code; nothing
@@ -134,11 +122,11 @@ long OpenKey(RegKey base, const std::string& subKey, std::uint32_t access, RegKe
     if (const long result = Resolve(base, subKey, target); result != kErrorSuccess) {
       return result == kErrorInvalidParameter ? kErrorFileNotFound : result;
     }
-    Hive hive;
+    std::shared_ptr<const Hive> hive;
     if (const long result = ReadHive(target.root, hive); result != kErrorSuccess) {
       return result;
     }
-    if (!KeyExists(hive, target.path)) {
+    if (!KeyExists(*hive, target.path)) {
       return kErrorFileNotFound;
     }
     target.access = access;
@@ -158,12 +146,12 @@ long CreateKey(RegKey base, const std::string& subKey, std::uint32_t access, Reg
       return result;
     }
     target.access = access;
-    Hive hive;
+    std::shared_ptr<const Hive> hive;
     if (const long result = ReadHive(target.root, hive); result != kErrorSuccess) {
       return result;
     }
     bool made = false;
-    if (!KeyExists(hive, target.path)) {
+    if (!KeyExists(*hive, target.path)) {
       const long result = UpdateHive(target.root, [&](Hive& current, bool& changed) {
         changed = made = !KeyExists(current, target.path);
         if (made) {
@@ -191,7 +179,7 @@ long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::u
     if (const long result = OpenedWith(key, kKeyQueryValue, opened); result != kErrorSuccess) {
       return result;
     }
-    Hive hive;
+    std::shared_ptr<const Hive> hive;
     const HiveKey* section = nullptr;
     if (const long result = ReadSection(opened, hive, section); result != kErrorSuccess) {
       return result;
@@ -285,7 +273,7 @@ long EnumValueName(RegKey key, std::uint32_t index, char* name, std::uint32_t* n
     if (const long result = OpenedWith(key, kKeyQueryValue, opened); result != kErrorSuccess) {
       return result;
     }
-    Hive hive;
+    std::shared_ptr<const Hive> hive;
     const HiveKey* section = nullptr;
     if (const long result = ReadSection(opened, hive, section); result != kErrorSuccess) {
       return result;
@@ -309,7 +297,7 @@ long QueryValueInfo(RegKey key, std::uint32_t* valueCount, std::uint32_t* maxNam
     if (const long result = OpenedWith(key, kKeyQueryValue, opened); result != kErrorSuccess) {
       return result;
     }
-    Hive hive;
+    std::shared_ptr<const Hive> hive;
     const HiveKey* section = nullptr;
     if (const long result = ReadSection(opened, hive, section); result != kErrorSuccess) {
       return result;

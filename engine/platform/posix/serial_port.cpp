@@ -4,6 +4,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <exception>
 #include <thread>
 
+#include "engine/platform/posix/serial_identity.h"
 #include "engine/platform/posix/serial_port_map.h"
 #include "engine/platform/posix/serial_termios.h"
 #include "engine/registry.h"
@@ -28,7 +31,8 @@ struct SerialPort::Native {
   std::array<std::uint8_t, 256> readAhead{};
   std::size_t readPos = 0;
   std::size_t readEnd = 0;
-  bool gone = false;  // the device hung up or went away
+  bool gone = false;        // the device hung up or went away
+  SerialIdentity identity;  // of the device opened last
 };
 
 namespace {
@@ -36,6 +40,8 @@ namespace {
 // What a device that stops taking bytes still gets to drain before a write or a
 // close gives up: twice the time the bytes need on the wire, plus this.
 constexpr std::chrono::milliseconds kDrainSlack{200};
+
+constexpr char kSysDir[] = "/sys";
 
 using Clock = std::chrono::steady_clock;
 
@@ -110,16 +116,40 @@ void DrainOutput(const SerialPort::Native& port) {
   }
 }
 
-}  // namespace
-
-SerialPort::SerialPort() : native_(std::make_unique<Native>()) {}
-
-SerialPort::~SerialPort() {
-  Close();
+// Puts back the settings found at open and closes; nothing when closed.
+void CloseDevice(SerialPort::Native& port) {
+  if (port.fd < 0) {
+    return;
+  }
+  DrainOutput(port);
+  tcsetattr(port.fd, TCSANOW, &port.saved);
+  ioctl(port.fd, TIOCNXCL);
+  close(port.fd);
+  port.fd = -1;
+  port.readPos = port.readEnd = 0;
 }
 
-bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
-  Close();
+// Why the device open now is not the one that was, or nothing when it is.
+std::string Refusal(const std::string& path, const SerialIdentity& before,
+                    const SerialIdentity& now) {
+  if (SameDevice(before, now)) {
+    return {};
+  }
+  if (before.place.empty()) {
+    return path +
+           " is a new terminal, not the one that went away: a pseudo-terminal never "
+           "comes back, and one at the same number belongs to another session";
+  }
+  return path + " is another device now (" + DescribeDevice(now) + ", was " +
+         DescribeDevice(before) + ")";
+}
+
+// Opens COM<portNumber> and takes it for the link. With `expected`, only the
+// device it names: another one is closed again before anything about it has
+// changed, and `refused` says why.
+bool OpenDevice(SerialPort::Native& port, std::int32_t portNumber, std::string_view mode,
+                const SerialIdentity* expected, std::string& refused) {
+  CloseDevice(port);
   const std::optional<LineMode> lineMode = ParseModeString(mode);
   if (!lineMode) {
     return false;
@@ -136,6 +166,20 @@ bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
   if (fd < 0) {
     return false;
   }
+  struct stat node {};
+  if (fstat(fd, &node) != 0 || !S_ISCHR(node.st_mode)) {
+    close(fd);
+    return false;
+  }
+  const SerialIdentity identity =
+      IdentifySerialDevice(kSysDir, major(node.st_rdev), minor(node.st_rdev));
+  if (expected != nullptr) {
+    refused = Refusal(*path, *expected, identity);
+    if (!refused.empty()) {
+      close(fd);
+      return false;
+    }
+  }
   // The lock turns away programs that lock, TIOCEXCL those that do not.
   termios found{};
   if (tcgetattr(fd, &found) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
@@ -148,26 +192,37 @@ bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
     close(fd);
     return false;
   }
-  Native& port = *native_;
   port.fd = fd;
   port.saved = found;
   port.mode = *lineMode;
   port.readPos = port.readEnd = 0;
   port.gone = false;
+  port.identity = identity;
   return true;
 }
 
+}  // namespace
+
+SerialPort::SerialPort() : native_(std::make_unique<Native>()) {}
+
+SerialPort::~SerialPort() {
+  Close();
+}
+
+bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
+  std::string refused;
+  return OpenDevice(*native_, portNumber, mode, nullptr, refused);
+}
+
+SerialPort::Reopening SerialPort::Reopen(std::int32_t portNumber, std::string_view mode) {
+  const SerialIdentity before = native_->identity;
+  Reopening result;
+  result.opened = OpenDevice(*native_, portNumber, mode, &before, result.refused);
+  return result;
+}
+
 void SerialPort::Close() {
-  Native& port = *native_;
-  if (port.fd < 0) {
-    return;
-  }
-  DrainOutput(port);
-  tcsetattr(port.fd, TCSANOW, &port.saved);
-  ioctl(port.fd, TIOCNXCL);
-  close(port.fd);
-  port.fd = -1;
-  port.readPos = port.readEnd = 0;
+  CloseDevice(*native_);
 }
 
 bool SerialPort::IsOpen() const {

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <exception>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string_view>
 #include <system_error>
 #include <tuple>
+#include <unordered_set>
 
 #include "engine/platform/posix/hive_file.h"
 #include "engine/platform/serial_port.h"
-#include "engine/registry.h"
 
 namespace keldo {
 
@@ -54,6 +54,61 @@ void SortNaturally(std::vector<std::string>& paths) {
   std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
     return NaturalKey(a) < NaturalKey(b);
   });
+}
+
+// The map's key below HKEY_LOCAL_MACHINE, as the hive names it.
+std::string_view MapPath() {
+  return std::string_view(kSerialCommKey).substr(1);
+}
+
+// The port a value of the map names: text "COMn" as ReadText reads it (a
+// REG_SZ or REG_EXPAND_SZ, up to its first NUL); nothing for any other value.
+std::optional<std::int32_t> PortOf(const platform::HiveValue& value) {
+  if (value.type != platform::kRegSz && value.type != platform::kRegExpandSz) {
+    return std::nullopt;
+  }
+  const std::string text(value.data.begin(), value.data.end());
+  return ComNumber(text.substr(0, text.find('\0')));
+}
+
+std::unordered_set<std::string> NamesOf(const platform::HiveKey& map) {
+  std::unordered_set<std::string> names;
+  for (const platform::HiveValue& value : map.values) {
+    names.insert(platform::FoldedName(value.name));
+  }
+  return names;
+}
+
+// Gives each device without a value the lowest COM number no value uses yet,
+// in one pass over the map: the candidate only ever moves up. Existing values,
+// hand-made ones included, are never changed. Whether any value was added.
+bool AssignComNumbers(platform::HiveKey& map, const std::vector<std::string>& devices) {
+  std::unordered_set<std::string> names = NamesOf(map);
+  std::unordered_set<std::int32_t> used;
+  for (const platform::HiveValue& value : map.values) {
+    if (const auto number = PortOf(value)) {
+      used.insert(*number);
+    }
+  }
+  bool added = false;
+  std::int32_t candidate = 1;
+  for (const std::string& device : devices) {
+    // A name the hive file cannot carry on one line is no device path.
+    if (device.find_first_of(std::string_view("\n\0", 2)) != std::string::npos ||
+        !names.insert(platform::FoldedName(device)).second) {
+      continue;
+    }
+    while (used.count(candidate) != 0) {
+      ++candidate;
+    }
+    const std::string text = "COM" + std::to_string(candidate);
+    std::vector<std::uint8_t> data(text.begin(), text.end());
+    data.push_back(0);
+    map.values.push_back(platform::HiveValue{device, platform::kRegSz, std::move(data)});
+    used.insert(candidate);
+    added = true;
+  }
+  return added;
 }
 
 }  // namespace
@@ -117,74 +172,49 @@ std::optional<std::int32_t> ComNumber(const std::string& name) {
   return static_cast<std::int32_t>(number);
 }
 
-void AssignComNumbers(TRegistry& key, const std::vector<std::string>& devices) {
-  std::vector<std::string> names;
-  key.ListValueNames(names);
-  std::set<std::int32_t> used;
-  for (const std::string& name : names) {
-    try {
-      if (const auto number = ComNumber(key.ReadText(name))) {
-        used.insert(*number);
+std::optional<std::string> SerialDevicePath(std::int32_t portNumber) {
+  std::shared_ptr<const platform::Hive> hive;
+  if (platform::ReadHive(platform::kRegLocalMachine, hive) != platform::kErrorSuccess) {
+    return std::nullopt;  // an unreadable store maps no port
+  }
+  if (const platform::HiveKey* map = platform::FindKey(*hive, MapPath())) {
+    for (const platform::HiveValue& value : map->values) {
+      if (PortOf(value) == portNumber) {
+        return value.name;
       }
-    } catch (const ERegistryException&) {
-      // A value of another type names no port.
     }
   }
-  for (const std::string& device : devices) {
-    if (key.HasValue(device)) {
-      continue;
-    }
-    std::int32_t number = 1;
-    while (used.count(number) != 0) {
-      ++number;
-    }
-    key.WriteText(device, "COM" + std::to_string(number));
-    used.insert(number);
-  }
+  return std::nullopt;
 }
 
 void UpdateSerialPortMap(const std::vector<std::string>& devices) {
-  if (devices.empty() || platform::HiveIsForeign(platform::kRegLocalMachine)) {
+  if (devices.empty()) {
     return;
   }
-  TRegistry key;
-  key.SelectRoot(RegistryRoot::LocalMachine);
-  key.SetAccess(kKeyRead);
-  if (key.OpenPath(kSerialCommKey, false) &&
-      std::all_of(devices.begin(), devices.end(),
-                  [&](const std::string& device) { return key.HasValue(device); })) {
+  std::shared_ptr<const platform::Hive> hive;
+  if (platform::ReadHive(platform::kRegLocalMachine, hive) != platform::kErrorSuccess ||
+      platform::HiveIsForeign(platform::kRegLocalMachine)) {
     return;
   }
-  key.ClosePath();
-  key.SetAccess(kKeyAllAccess);
-  if (key.OpenPath(kSerialCommKey, true)) {
-    AssignComNumbers(key, devices);
-  }
-}
-
-std::optional<std::string> SerialDevicePath(std::int32_t portNumber) {
-  try {
-    TRegistry key;
-    key.SelectRoot(RegistryRoot::LocalMachine);
-    key.SetAccess(kKeyRead);
-    if (!key.OpenPath(kSerialCommKey, false)) {
-      return std::nullopt;
+  if (const platform::HiveKey* map = platform::FindKey(*hive, MapPath())) {
+    const std::unordered_set<std::string> names = NamesOf(*map);
+    if (std::all_of(devices.begin(), devices.end(), [&](const std::string& device) {
+          return names.count(platform::FoldedName(device)) != 0;
+        })) {
+      return;
     }
-    std::vector<std::string> names;
-    key.ListValueNames(names);
-    for (const std::string& name : names) {
-      try {
-        if (ComNumber(key.ReadText(name)) == portNumber) {
-          return name;
-        }
-      } catch (const ERegistryException&) {
-        // Not a text value: no port.
-      }
-    }
-  } catch (const std::exception&) {
-    // An unreadable store maps no port.
   }
-  return std::nullopt;
+  // One write for every new device, made on the hive as it is under the lock.
+  platform::UpdateHive(platform::kRegLocalMachine, [&](platform::Hive& current, bool& changed) {
+    const std::string path(MapPath());
+    platform::HiveKey* map = platform::FindKey(current, path);
+    if (map == nullptr) {
+      platform::AddKey(current, path);
+      map = platform::FindKey(current, path);
+    }
+    changed = AssignComNumbers(*map, devices);
+    return platform::kErrorSuccess;
+  });
 }
 
 }  // namespace keldo

@@ -84,6 +84,13 @@ int Fd(SocketHandle socket) {
   return static_cast<int>(socket);
 }
 
+// Whether a yes/no option is on.
+bool OptionOn(SocketHandle socket, int level, int name) {
+  int on = 0;
+  socklen_t size = sizeof on;
+  return ::getsockopt(Fd(socket), level, name, &on, &size) == 0 && on != 0;
+}
+
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -219,9 +226,37 @@ int SetNoDelay(SocketHandle socket) {
 }
 
 bool NoDelay(SocketHandle socket) {
-  int on = 0;
-  socklen_t size = sizeof on;
-  return ::getsockopt(Fd(socket), IPPROTO_TCP, TCP_NODELAY, &on, &size) == 0 && on != 0;
+  return OptionOn(socket, IPPROTO_TCP, TCP_NODELAY);
+}
+
+int SetKeepAlive(SocketHandle socket) {
+  const int fd = Fd(socket);
+  const int on = 1;
+  const int idle = kKeepAliveIdleSeconds;
+  const int interval = kKeepAliveIntervalSeconds;
+  const int probes = kKeepAliveProbes;
+  const bool set = ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0 &&
+                   ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) == 0 &&
+                   ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) == 0 &&
+                   ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) == 0;
+  return set ? 0 : LastError();
+}
+
+// TCP_USER_TIMEOUT would bound the wait too, but Linux applies it to a shut
+// receive window as well, cutting off a peer that is there and merely not
+// reading, with the bytes still queued for it. The last acknowledgement tells
+// the two apart: a peer that is there acknowledges the window probes (and
+// the keepalive probes of an idle link).
+bool SentBytesUnanswered(SocketHandle socket) {
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  return ::getsockopt(Fd(socket), IPPROTO_TCP, TCP_INFO, &info, &size) == 0 &&
+         info.tcpi_unacked > 0 &&
+         info.tcpi_last_ack_recv >= static_cast<std::uint32_t>(kDeadPeerSeconds) * 1000;
+}
+
+bool KeepAlive(SocketHandle socket) {
+  return OptionOn(socket, SOL_SOCKET, SO_KEEPALIVE);
 }
 
 int PrepareListener(SocketHandle socket) {

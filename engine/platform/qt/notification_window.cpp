@@ -1,6 +1,5 @@
 #include "engine/platform/qt/notification_window.h"
 
-#include <QHostAddress>
 #include <QMetaObject>
 
 #include <netdb.h>
@@ -43,7 +42,17 @@ int Resolve(const std::string& host, std::uint32_t& address) {
 }  // namespace
 
 QtNotificationWindow::QtNotificationWindow(QtEventLoop& loop, NotificationSink& sink)
-    : loop_(loop), sink_(sink) {}
+    : loop_(loop), sink_(sink) {
+  unanswered_.setInterval(1000);
+  QObject::connect(&unanswered_, &QTimer::timeout, [this] {
+    if (phase_ == Phase::Connected && net::SentBytesUnanswered(socket_)) {
+      Finish();
+      if ((mask_ & kNotifyClose) != 0) {
+        Deliver(kNotifyClose, net::kWsaETimedOut);
+      }
+    }
+  });
+}
 
 QtNotificationWindow::~QtNotificationWindow() {
   for (const auto& [handle, lookup] : lookups_) {
@@ -54,6 +63,7 @@ QtNotificationWindow::~QtNotificationWindow() {
 int QtNotificationWindow::Select(net::SocketHandle socket, unsigned mask) {
   read_.reset();
   write_.reset();
+  unanswered_.stop();
   awaitingRead_ = false;
   awaitingAccept_ = false;
   mask_ = mask;
@@ -79,7 +89,7 @@ int QtNotificationWindow::Select(net::SocketHandle socket, unsigned mask) {
     read_->setEnabled(true);
   } else if (net::HasPeer(socket)) {
     // An accepted connection: Winsock gives it a write notification at once.
-    phase_ = Phase::Connected;
+    Connected();
     read_->setEnabled(true);
     write_->setEnabled((mask & kNotifyWrite) != 0);
   } else {
@@ -146,7 +156,7 @@ void QtNotificationWindow::WriteReady() {
     if (error != 0) {
       Finish();
     } else {
-      phase_ = Phase::Connected;
+      Connected();
       read_->setEnabled(true);
       // Winsock follows a completed connect with a write notification.
       write_->setEnabled((mask_ & kNotifyWrite) != 0);
@@ -159,8 +169,14 @@ void QtNotificationWindow::WriteReady() {
   }
 }
 
+void QtNotificationWindow::Connected() {
+  phase_ = Phase::Connected;
+  unanswered_.start();
+}
+
 void QtNotificationWindow::Finish() {
   phase_ = Phase::Finished;
+  unanswered_.stop();
   read_->setEnabled(false);
   write_->setEnabled(false);
 }
@@ -173,21 +189,17 @@ void QtNotificationWindow::Deliver(unsigned kind, int error) {
 LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& error) {
   error = 0;
   const LookupHandle handle = nextLookup_++;
-  const QString name = QString::fromLatin1(host.c_str());
-  QHostAddress literal;
-  if (literal.setAddress(name) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
-    // Dotted text completes through the loop like a lookup, without asking a
-    // resolver.
-    lookups_[handle] = nullptr;
-    const std::uint32_t address = net::InetAddr(host);
-    QMetaObject::invokeMethod(
-        &loop_.Context(),
-        [this, life = std::weak_ptr<char>(life_), handle, address] {
-          if (!life.expired()) {
-            CompleteLookup(handle, 0, address);
-          }
-        },
-        Qt::QueuedConnection);
+  // Text no resolver is asked about, and dotted text that needs none, complete
+  // through the loop like a lookup. Only text that reads whole as an address
+  // is taken as one: a check that forgives blanks before a parse that does not
+  // turned " 127.0.0.1" into 255.255.255.255.
+  std::uint32_t literal = 0;
+  if (!IsLookupText(host)) {
+    CompleteLater(handle, net::kWsaHostNotFound, 0);
+    return handle;
+  }
+  if (net::ParseIpv4(host, literal)) {
+    CompleteLater(handle, 0, literal);
     return handle;
   }
   auto lookup = std::make_shared<ResolverLookup>();
@@ -216,6 +228,18 @@ LookupHandle QtNotificationWindow::StartLookup(const std::string& host, int& err
   }
   lookups_[handle] = std::move(lookup);
   return handle;
+}
+
+void QtNotificationWindow::CompleteLater(LookupHandle lookup, int error, std::uint32_t address) {
+  lookups_[lookup] = nullptr;
+  QMetaObject::invokeMethod(
+      &loop_.Context(),
+      [this, life = std::weak_ptr<char>(life_), lookup, error, address] {
+        if (!life.expired()) {
+          CompleteLookup(lookup, error, address);
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void QtNotificationWindow::CompleteLookup(LookupHandle lookup, int error, std::uint32_t address) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -34,8 +35,11 @@ class QtNotificationWindow final : public NotificationWindow {
   void ReadReady();
   void WriteReady();
   void Finish();
+  void Connected();
   // Hands one notification to the sink; this object may be gone afterwards.
   void Deliver(unsigned kind, int error);
+  // A lookup answered without a resolver, delivered from the loop.
+  void CompleteLater(LookupHandle lookup, int error, std::uint32_t address);
   void CompleteLookup(LookupHandle lookup, int error, std::uint32_t address);
 
   QtEventLoop& loop_;
@@ -47,6 +51,9 @@ class QtNotificationWindow final : public NotificationWindow {
   bool awaitingAccept_ = false;
   std::unique_ptr<QSocketNotifier> read_;
   std::unique_ptr<QSocketNotifier> write_;
+  // While connected: a peer gone with bytes unacknowledged is reported as a
+  // timeout, as the system reports one gone from an idle link.
+  QTimer unanswered_;
   // A host lookup on a detached thread of its own. getaddrinfo cannot be
   // interrupted, and Qt's own lookups (QHostInfo) are waited for when the
   // program ends, so a resolver that never answers would keep it from ending;
@@ -58,7 +65,7 @@ class QtNotificationWindow final : public NotificationWindow {
   static void Abandon(const std::shared_ptr<ResolverLookup>& lookup);
 
   LookupHandle nextLookup_ = 1;
-  // Live lookups; null for dotted text, which needs no resolver.
+  // Live lookups; null for those answered without a resolver.
   std::map<LookupHandle, std::shared_ptr<ResolverLookup>> lookups_;
   // Queued calls hold a weak copy and do nothing once this window is gone.
   std::shared_ptr<char> life_ = std::make_shared<char>();

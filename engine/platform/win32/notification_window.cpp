@@ -29,7 +29,7 @@ Win32NotificationWindow::Win32NotificationWindow(Win32EventLoop& loop, Notificat
 Win32NotificationWindow::~Win32NotificationWindow() {
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
   ::DestroyWindow(window_);
-  if (lookup_ != nullptr && ::WSACancelAsyncRequest(lookup_) != 0) {
+  if (lookup_ != nullptr && lookup_ != Refused() && ::WSACancelAsyncRequest(lookup_) != 0) {
     // The lookup may still write its answer: the buffer must outlive it.
     static_cast<void>(lookupBuffer_.release());
   }
@@ -49,6 +49,13 @@ void Win32NotificationWindow::CallMade(net::SocketHandle, unsigned) {
 
 LookupHandle Win32NotificationWindow::StartLookup(const std::string& host, int& error) {
   error = 0;
+  if (!IsLookupText(host)) {
+    // Answered without asking Winsock, through the queue like its answers.
+    lookup_ = Refused();
+    ::PostMessageA(window_, kLookupMessage, reinterpret_cast<WPARAM>(lookup_),
+                   WSAMAKEASYNCREPLY(0, WSAHOST_NOT_FOUND));
+    return reinterpret_cast<LookupHandle>(lookup_);
+  }
   if (!lookupBuffer_) {
     lookupBuffer_ = std::make_unique<char[]>(MAXGETHOSTSTRUCT);
   }
@@ -65,6 +72,12 @@ LookupHandle Win32NotificationWindow::StartLookup(const std::string& host, int& 
 
 int Win32NotificationWindow::CancelLookup(LookupHandle lookup) {
   const auto handle = reinterpret_cast<HANDLE>(lookup);
+  if (handle == Refused()) {
+    if (handle == lookup_) {
+      lookup_ = nullptr;  // its answer, still queued, is then ignored
+    }
+    return 0;
+  }
   const int result = ::WSACancelAsyncRequest(handle) == 0 ? 0 : ::WSAGetLastError();
   if (handle == lookup_) {
     if (result != 0) {

@@ -34,6 +34,9 @@ class Win32NotificationWindow final : public NotificationWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The handle of a lookup refused without asking Winsock: this window's
+  // own address, which no Winsock request handle equals.
+  HANDLE Refused() { return this; }
   void LookupMessage(WPARAM wParam, LPARAM lParam);
 
   Win32EventLoop& loop_;

@@ -84,6 +84,10 @@ bool SerialPort::Open(std::int32_t portNumber, std::string_view mode) {
   return true;
 }
 
+SerialPort::Reopening SerialPort::Reopen(std::int32_t portNumber, std::string_view mode) {
+  return Reopening{Open(portNumber, mode), {}};
+}
+
 void SerialPort::Close() {
   if (native_->handle == INVALID_HANDLE_VALUE) {
     return;

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <mstcpip.h>
 // clang-format on
 
 #include <string>
@@ -22,6 +23,14 @@ int Result(int rc) {
 
 SOCKET Sock(SocketHandle socket) {
   return static_cast<SOCKET>(socket);
+}
+
+// Whether a yes/no option is on.
+bool OptionOn(SocketHandle socket, int level, int name) {
+  BOOL on = FALSE;
+  int size = sizeof on;
+  return ::getsockopt(Sock(socket), level, name, reinterpret_cast<char*>(&on), &size) == 0 &&
+         on != FALSE;
 }
 
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
@@ -166,11 +175,52 @@ int SetNoDelay(SocketHandle socket) {
 }
 
 bool NoDelay(SocketHandle socket) {
-  BOOL on = FALSE;
-  int size = sizeof on;
-  return ::getsockopt(Sock(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&on),
-                      &size) == 0 &&
-         on != FALSE;
+  return OptionOn(socket, IPPROTO_TCP, TCP_NODELAY);
+}
+
+int SetKeepAlive(SocketHandle socket) {
+  const SOCKET s = Sock(socket);
+  // Options of Windows 10 1703 and later that older headers do not name.
+  constexpr int kTcpMaxRt = 5;     // TCP_MAXRT: seconds of unanswered retransmission
+  constexpr int kTcpKeepCnt = 16;  // TCP_KEEPCNT
+  // Where the probe count cannot be set (older systems, Wine), Windows sends
+  // its fixed ten: they come closer together, so the peer is still taken for
+  // gone after kDeadPeerSeconds. Only an unanswered probe is followed by the
+  // next, so a peer that is there sees no more of them.
+  constexpr DWORD kFixedProbes = 10;
+  const BOOL on = TRUE;
+  const DWORD probes = kKeepAliveProbes;
+  const bool counted = ::setsockopt(s, IPPROTO_TCP, kTcpKeepCnt,
+                                    reinterpret_cast<const char*>(&probes), sizeof probes) == 0;
+  tcp_keepalive values{};
+  values.onoff = 1;
+  values.keepalivetime = kKeepAliveIdleSeconds * 1000;
+  values.keepaliveinterval = counted
+                                 ? kKeepAliveIntervalSeconds * 1000
+                                 : (kDeadPeerSeconds - kKeepAliveIdleSeconds) * 1000 / kFixedProbes;
+  DWORD returned = 0;
+  if (::setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on) !=
+          0 ||
+      ::WSAIoctl(s, SIO_KEEPALIVE_VALS, &values, sizeof values, nullptr, 0, &returned, nullptr,
+                 nullptr) != 0) {
+    return LastError();
+  }
+  // Probes wait while sent bytes are unacknowledged; this ends that wait at
+  // the same time where the system knows the option.
+  const DWORD maxRetransmit = kDeadPeerSeconds;
+  ::setsockopt(s, IPPROTO_TCP, kTcpMaxRt, reinterpret_cast<const char*>(&maxRetransmit),
+               sizeof maxRetransmit);
+  return 0;
+}
+
+// TCP_MAXRT bounds the wait where the system knows it; a shut receive window
+// is not a retransmission.
+bool SentBytesUnanswered(SocketHandle) {
+  return false;
+}
+
+bool KeepAlive(SocketHandle socket) {
+  return OptionOn(socket, SOL_SOCKET, SO_KEEPALIVE);
 }
 
 int PrepareListener(SocketHandle socket) {

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -56,13 +57,6 @@ TEST(FindSerialDevices, TakesRealUartsThenUsbAdaptersByTheirStableNames) {
 
 class SerialPortMapTest : public ::testing::Test {
  protected:
-  void Assign(const std::vector<std::string>& devices) {
-    TRegistry key;
-    key.SelectRoot(RegistryRoot::LocalMachine);
-    ASSERT_TRUE(key.OpenPath(kSerialCommKey, true));
-    AssignComNumbers(key, devices);
-  }
-
   std::map<std::string, std::string> Map() {
     TRegistry key;
     key.SelectRoot(RegistryRoot::LocalMachine);
@@ -99,7 +93,7 @@ TEST_F(SerialPortMapTest, NewDevicesTakeTheLowestFreeNumberAndKeepIt) {
     key.WriteText("/z", "LPT2");
     key.WriteInt("/w", 2);  // not a name at all
   }
-  Assign({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS1", "/dev/ttyACM0"});
+  UpdateSerialPortMap({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS1", "/dev/ttyACM0"});
   std::map<std::string, std::string> map = Map();
   EXPECT_EQ(map["/dev/pts/7"], "COM1");
   EXPECT_EQ(map["/dev/ttyUSB0"], "COM9");
@@ -112,7 +106,7 @@ TEST_F(SerialPortMapTest, NewDevicesTakeTheLowestFreeNumberAndKeepIt) {
   // free number, and nothing known is renumbered.
   // udev escapes odd characters in by-id names as \xNN; quotes are possible too.
   const std::string odd = "/dev/serial/by-id/usb-Maker\\x20Co_\"Q\"_=1-if00-port0";
-  Assign({odd, "/dev/ttyS0"});
+  UpdateSerialPortMap({odd, "/dev/ttyS0"});
   const std::map<std::string, std::string> again = Map();
   map[odd] = "COM6";
   EXPECT_EQ(again, map);
@@ -123,6 +117,27 @@ TEST_F(SerialPortMapTest, NewDevicesTakeTheLowestFreeNumberAndKeepIt) {
   EXPECT_EQ(SerialDevicePath(9), "/dev/ttyUSB0");
   EXPECT_EQ(SerialDevicePath(7), std::nullopt);
   EXPECT_EQ(SerialDevicePath(0), std::nullopt);
+}
+
+// A start reads the map a few times, whatever its size, even while the hive
+// file is too new to be read from memory: once per entry made a map of
+// thousands cost minutes.
+TEST_F(SerialPortMapTest, AStartReadsALargeMapAFewTimesWhateverItsSize) {
+  std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM]\n";
+  for (int i = 1; i <= 500; ++i) {
+    text += "\"/dev/t" + std::to_string(i) + "\"=\"COM" + std::to_string(i) + "\"\n";
+  }
+  const std::string hive = platform::HivePath(platform::kRegLocalMachine);
+  Touch(hive, text);
+  const auto inAnHour = fs::file_time_type::clock::now() + std::chrono::hours(1);
+  const auto keepNew = [&] { fs::last_write_time(hive, inAnHour); };
+  keepNew();
+  const std::size_t parsed = platform::HiveFilesParsed();
+  UpdateSerialPortMap({"/dev/t7", "/dev/new"});
+  keepNew();
+  EXPECT_EQ(SerialDevicePath(501), "/dev/new");
+  EXPECT_EQ(SerialDevicePath(7), "/dev/t7");
+  EXPECT_LE(platform::HiveFilesParsed() - parsed, 5u);
 }
 
 // What a start's refresh of the map may write: only a number for a device

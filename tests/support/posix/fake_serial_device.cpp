@@ -142,6 +142,10 @@ void FakeSerialDevice::Vanish() {
   }
 }
 
+bool FakeSerialDevice::ComesBack() {
+  return false;
+}
+
 std::intptr_t FakeSerialDevice::NativeHandle() const {
   return state_->master;
 }

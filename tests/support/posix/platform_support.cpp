@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 namespace keldo::test {
 
@@ -134,6 +135,10 @@ bool RaiseTerminationRequest() {
 
 bool RaiseTerminationRequestSupported() {
   return true;
+}
+
+bool RunUnixProgram(const std::string& program, const std::string& arguments) {
+  return std::system((program + " " + arguments).c_str()) == 0;
 }
 
 }  // namespace keldo::test

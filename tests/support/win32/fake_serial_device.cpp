@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tests/support/platform_support.h"
+
 namespace keldo::test {
 
 // A Windows program cannot make a pseudo-terminal, but under Wine it can start a
@@ -58,24 +60,10 @@ SOCKET Listen(unsigned short& port) {
 
 bool StartSocat(const std::string& link, unsigned short port) {
   // The shell removes the link once the terminal hangs up (trap, so wait returns).
-  std::string command = "Z:\\usr\\bin\\socat -t 0.05 \"system:trap true HUP; ln -sf $(tty) " +
-                        link + "; printf R; sleep 86400 & wait; rm -f " + link +
-                        ",pty,setsid,ctty,raw,echo=0\" tcp:127.0.0.1:" + std::to_string(port);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return false;
-  }
-  // A Unix program started this way comes without handles; closing none is fine.
-  if (process.hProcess != nullptr) {
-    CloseHandle(process.hProcess);
-  }
-  if (process.hThread != nullptr) {
-    CloseHandle(process.hThread);
-  }
-  return true;
+  return RunUnixProgram("/usr/bin/socat",
+                        "-t 0.05 \"system:trap true HUP; ln -sf $(tty) " + link +
+                            "; printf R; sleep 86400 & wait; rm -f " + link +
+                            ",pty,setsid,ctty,raw,echo=0\" tcp:127.0.0.1:" + std::to_string(port));
 }
 
 bool PortExists(const std::string& deviceName) {
@@ -188,6 +176,10 @@ void FakeSerialDevice::Vanish() {
   while (Clock::now() < deadline && PortExists(s.deviceName)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+}
+
+bool FakeSerialDevice::ComesBack() {
+  return true;
 }
 
 std::intptr_t FakeSerialDevice::NativeHandle() const {

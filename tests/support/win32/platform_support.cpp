@@ -5,6 +5,7 @@
 #include <windows.h>
 // clang-format on
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -119,6 +120,27 @@ bool RaiseTerminationRequest() {
 
 bool RaiseTerminationRequestSupported() {
   return false;
+}
+
+// Wine runs a Linux executable handed to CreateProcess, named by its Z: path;
+// it comes without handles to wait on.
+bool RunUnixProgram(const std::string& program, const std::string& arguments) {
+  std::string command = "Z:" + program;
+  std::replace(command.begin(), command.end(), '/', '\\');
+  command += " " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return false;
+  }
+  for (const HANDLE handle : {process.hProcess, process.hThread}) {
+    if (handle != nullptr) {
+      ::CloseHandle(handle);
+    }
+  }
+  return true;
 }
 
 }  // namespace keldo::test
