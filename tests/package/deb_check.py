@@ -38,7 +38,7 @@ LAYOUT = {
 # there is no desktop.
 DEPENDS = {
     "keldo-link": (["libc6", "libqt6core6", "libqt6widgets6"], []),
-    "keldo-linkd": (["libc6", "libqt6core6", "libqt6network6"], ["libqt6gui6", "libqt6widgets6"]),
+    "keldo-linkd": (["libc6", "libqt6core6"], ["libqt6gui6", "libqt6widgets6"]),
 }
 
 def run(*cmd, env=None):

@@ -62,6 +62,10 @@ class Wine:
         m = re.search(r"ServerName\s+REG_SZ\s+(.*)", text)
         return m[1].strip() if rc == 0 and m else None
 
+    def service_known(self):
+        rc, text = self.run("sc", "query", "KELDOLink")
+        return rc == 0 and "KELDOLink" in text
+
     def shortcuts(self):
         return [p for menu in START_MENUS for p in self.drive_c.glob(menu + "/KELDO Link.lnk")]
 
@@ -109,7 +113,13 @@ def main():
     check_entry(wine, "0.9.0", "older version")
     wine.run("reg", "add", SETTINGS_KEY, "/v", "ServerName", "/t", "REG_SZ", "/d", "Bench 7", "/f")
 
+    # A service the user registered runs the installed program: an upgrade
+    # stops it to replace the file and keeps it.
+    check(wine.run(INSTALL_DIR + r"\keldo-linkd.exe", "--install-service")[0] == 0,
+          "the installed keldo-linkd.exe registers its service")
+
     check(wine.msiexec("/i", args.msi) == 0, f"{args.msi.name} installs silently over it")
+    check(wine.service_known(), "the upgrade keeps the service KELDOLink")
     check_entry(wine, args.version, "upgraded")
     for name in SHIPPED:
         check(wine.host_path(INSTALL_DIR + "\\" + name).is_file(), f"{INSTALL_DIR}\\{name} is installed")
@@ -127,6 +137,8 @@ def main():
     check(wine.msiexec("/i", args.older_msi) != 0, "the older version refuses to replace this one")
     check_entry(wine, args.version, "after the refused downgrade")
 
+    check(wine.run(INSTALL_DIR + r"\keldo-linkd.exe", "--uninstall-service")[0] == 0,
+          "the service is removed before the uninstall, as the README says")
     check(wine.msiexec("/x", args.msi) == 0, "it uninstalls silently")
     check(wine.products() == [], "the \"Apps & features\" entry is gone")
     gone = [n for n in SHIPPED if wine.host_path(INSTALL_DIR + "\\" + n).exists()]
