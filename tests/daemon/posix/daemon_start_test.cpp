@@ -76,13 +76,9 @@ TEST_F(DaemonProcessTest, AStopDoesNotWaitForAnOutstandingHostLookup) {
 // listener and its peers, the new settings are reported, Start listens anew;
 // new settings that cannot listen end the daemon with 1.
 TEST_F(DaemonProcessTest, SighupReloadsTheSettingsAndListensOnTheNewPort) {
-  const std::uint16_t before = FreePort();
-  Store(1, before);
-  Start();
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  const std::uint16_t before = StartServer();
   Peer old;
-  ASSERT_TRUE(old.Connect(before));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+  Connect(old, before);
 
   const std::uint16_t after = FreePort();
   const CommandOutcome set = RunCommandLine({"--set", "ServerPort=" + std::to_string(after)});
@@ -99,10 +95,8 @@ TEST_F(DaemonProcessTest, SighupReloadsTheSettingsAndListensOnTheNewPort) {
   Peer again;
   EXPECT_FALSE(again.Connect(before)) << "the old port is closed";
   Peer peer;
-  ASSERT_TRUE(peer.Connect(after));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.", 2)) << Output();
-  device_.Send("W 4.00\r");
-  EXPECT_EQ(Read(peer, 7), "W 4.00\r");
+  Connect(peer, after, 2);
+  ExpectCarried(peer, device_, "T\r", "W 4.00\r");
 
   // New settings that cannot listen end it as a start that cannot.
   Listener squatter;
