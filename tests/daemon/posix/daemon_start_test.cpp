@@ -10,6 +10,7 @@
 
 #include "engine/platform/posix/hive_file.h"
 #include "tests/daemon/command_runner.h"
+#include "tests/support/posix/scoped_env.h"
 
 namespace keldo::test {
 namespace {
@@ -55,16 +56,12 @@ TEST_F(DaemonProcessTest, SettingsThatCannotBeReadAreReportedWithTheirFile) {
 // preloaded resolver never answers for "hang.invalid".
 TEST_F(DaemonProcessTest, AStopDoesNotWaitForAnOutstandingHostLookup) {
   Store(0, FreePort(), "KELDO", "hang.invalid");
-  const char* sanitizer = std::getenv("ASAN_OPTIONS");
-  const std::string saved = sanitizer != nullptr ? sanitizer : "";
-  ::setenv("LD_PRELOAD", KELDO_HANG_RESOLVER_PATH, 1);
-  ::setenv("ASAN_OPTIONS", (saved + ":verify_asan_link_order=0").c_str(), 1);
-  Start();
-  ::unsetenv("LD_PRELOAD");
-  if (sanitizer != nullptr) {
-    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
-  } else {
-    ::unsetenv("ASAN_OPTIONS");
+  {
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const ScopedEnv preload("LD_PRELOAD", KELDO_HANG_RESOLVER_PATH);
+    const ScopedEnv asan("ASAN_OPTIONS", std::string(sanitizer != nullptr ? sanitizer : "") +
+                                             ":verify_asan_link_order=0");
+    Start();
   }
   // Once the set-up has logged its port, its lookup is under way.
   ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
