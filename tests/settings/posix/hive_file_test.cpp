@@ -22,6 +22,9 @@ namespace keldo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::InChild;
+using test::InChildAsNobody;
+using test::kNobody;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
