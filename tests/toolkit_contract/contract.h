@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/event_loop.h"
@@ -59,14 +60,12 @@ class Backend {
   std::vector<std::string> errors;
 };
 
-// A real widget set T on the platform's loop, with hands H(loop, toolkit).
+// A widget set T on the given loop, with hands H(loop, toolkit).
 template <class T, class H>
-class PlatformBackend final : public Backend {
+class BackendOf final : public Backend {
  public:
-  PlatformBackend()
-      : loop_(CreatePlatformEventLoop()),
-        toolkit_(std::make_unique<T>(*loop_)),
-        hands_(*loop_, *toolkit_) {
+  explicit BackendOf(std::unique_ptr<EventLoop> loop = CreatePlatformEventLoop())
+      : loop_(std::move(loop)), toolkit_(std::make_unique<T>(*loop_)), hands_(*loop_, *toolkit_) {
     loop_->SetErrorReport([this](const std::exception& e) { errors.push_back(e.what()); });
   }
 
