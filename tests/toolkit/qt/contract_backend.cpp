@@ -15,27 +15,16 @@
 #include <string>
 
 #include "shell/toolkit/messages.h"
-#include "shell/toolkit/qt/controls.h"
-#include "shell/toolkit/qt/form.h"
-#include "shell/toolkit/qt/toolkit.h"
 #include "tests/toolkit/qt/qt_fixture.h"
 #include "tests/toolkit_contract/contract.h"
 
 namespace keldo::test {
 namespace {
 
-QWidget* WidgetOf(ui::Control& control) {
-  return dynamic_cast<ui::qt::QtControl&>(control).Widget();
-}
-
 // The control's widget if the user can reach it: on the screen and enabled.
 QWidget* Reach(ui::Control& control) {
   QWidget* widget = WidgetOf(control);
   return widget->isVisible() && widget->isEnabled() ? widget : nullptr;
-}
-
-QWidget* WindowOf(ui::Form& form) {
-  return dynamic_cast<ui::qt::QtForm&>(form).Window();
 }
 
 Qt::Key QtKey(int virtualKey) {
@@ -157,11 +146,7 @@ class QtHands final : public Hands {
     return WindowOf(form)->isVisible() && !WindowOf(form)->isMinimized();
   }
 
-  void ShowActive(ui::Form& form) override {
-    form.Show();
-    WindowOf(form)->activateWindow();
-    ASSERT_TRUE(Wait([&] { return QApplication::activeWindow() == WindowOf(form); }));
-  }
+  void ShowActive(ui::Form& form) override { ASSERT_TRUE(test::ShowActive(form)); }
 
  private:
   static QWidget* Target() {

@@ -18,27 +18,6 @@ namespace {
 
 using FormTest = QtToolkitTest;
 
-TEST_F(FormTest, HidingTheTaskbarEntryWithdrawsTheFormsButKeepsThemVisible) {
-  auto& main = NewForm("TfrmMainTest");
-  int shows = 0;
-  main.OnShow = [&](void*) { ++shows; };
-  main.Show();
-  ui::Application& app = toolkit_->App();
-
-  app.Minimize();
-  app.ShowWindow(ui::kSwHide);
-  EXPECT_FALSE(main.Window()->isVisible());
-  EXPECT_FALSE(app.TaskbarEntryVisible());
-  EXPECT_TRUE(main.Visible());
-  app.Restore();
-  EXPECT_FALSE(main.Window()->isVisible());  // restored, still off the taskbar
-  app.ShowWindow(ui::kSwRestore);
-  EXPECT_TRUE(main.Window()->isVisible());
-  EXPECT_FALSE(main.Window()->isMinimized());
-  EXPECT_TRUE(app.TaskbarEntryVisible());
-  EXPECT_EQ(shows, 1);
-}
-
 // What another process sees: the form's lock while it exists; and another
 // process's lock, which is all there is of its window here.
 TEST_F(FormTest, TheSingleInstanceLockIsTheFormsNameOnTheDesktop) {
