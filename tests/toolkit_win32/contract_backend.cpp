@@ -2,28 +2,13 @@
 // (mouse messages to the control under the pointer, keys through the loop's
 // queue and so through the toolkit's filter), and what the native controls
 // hold.
-// clang-format off
-#include <winsock2.h>
-#include <windows.h>
-// clang-format on
-
 #include <string>
 
-#include "shell/toolkit/win32/controls.h"
-#include "shell/toolkit/win32/form.h"
-#include "shell/toolkit/win32/toolkit.h"
 #include "tests/toolkit_contract/contract.h"
+#include "tests/toolkit_win32/win32_fixture.h"
 
 namespace keldo::test {
 namespace {
-
-HWND Handle(ui::Control& control) {
-  return dynamic_cast<ui::win32::Win32Widget&>(control).Handle();
-}
-
-HWND FormHandle(ui::Form& form) {
-  return dynamic_cast<ui::win32::Win32Form&>(form).Handle();
-}
 
 // The system gives no mouse input to a hidden or disabled window, nor to the
 // windows inside one.
@@ -119,8 +104,8 @@ class Win32Hands final : public Hands {
   }
 
   void MinimizeButton(ui::Form& form) override {
-    if (Reachable(FormHandle(form))) {
-      ::SendMessageA(FormHandle(form), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (Reachable(Handle(form))) {
+      ::SendMessageA(Handle(form), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
     Settle();
   }
@@ -143,12 +128,12 @@ class Win32Hands final : public Hands {
     return static_cast<int>(::SendMessageA(Handle(combo), CB_GETCURSEL, 0, 0));
   }
   bool OnScreen(ui::Form& form) override {
-    return ::IsWindowVisible(FormHandle(form)) && !::IsIconic(FormHandle(form));
+    return ::IsWindowVisible(Handle(form)) && !::IsIconic(Handle(form));
   }
 
   void ShowActive(ui::Form& form) override {
     form.Show();
-    ::SetForegroundWindow(FormHandle(form));
+    ::SetForegroundWindow(Handle(form));
     Settle();
   }
 

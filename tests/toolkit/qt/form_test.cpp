@@ -18,6 +18,21 @@ namespace {
 
 using FormTest = QtToolkitTest;
 
+// Restored while off the taskbar, the forms stay withdrawn until the entry
+// comes back; the rest of the round trip is the contract suite's.
+TEST_F(FormTest, HidingTheTaskbarEntryWithdrawsTheFormsButKeepsThemVisible) {
+  auto& main = NewForm("TfrmMainTest");
+  main.Show();
+  ui::Application& app = toolkit_->App();
+  app.Minimize();
+  app.ShowWindow(ui::kSwHide);
+  app.Restore();
+  EXPECT_FALSE(main.Window()->isVisible());
+  EXPECT_TRUE(main.Visible());
+  app.ShowWindow(ui::kSwRestore);
+  EXPECT_TRUE(main.Window()->isVisible());
+}
+
 // What another process sees: the form's lock while it exists; and another
 // process's lock, which is all there is of its window here.
 TEST_F(FormTest, TheSingleInstanceLockIsTheFormsNameOnTheDesktop) {
