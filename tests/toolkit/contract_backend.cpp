@@ -30,10 +30,8 @@ class MemoryHands final : public Hands {
   void MinimizeButton(ui::Form& form) override { toolkit_.SystemCommand(form, ui::kScMinimize); }
 
   bool ShownChecked(ui::Control& control) override {
-    if (auto* box = dynamic_cast<ui::CheckBox*>(&control)) {
-      return box->Checked();
-    }
-    return dynamic_cast<ui::RadioButton&>(control).Checked();
+    auto* box = dynamic_cast<ui::CheckBox*>(&control);
+    return box != nullptr ? box->Checked() : dynamic_cast<ui::RadioButton&>(control).Checked();
   }
   int ShownPosition(ui::ScrollBar& bar) override { return bar.Position(); }
   std::string ShownText(ui::Control& control) override {
