@@ -61,20 +61,13 @@ TEST(CommandLineTest, OptionsAnswerOrNameWhatWasNotUnderstood) {
 }
 
 constexpr const char* kDefaults =
-    "ServerID=1 (default)\n"
-    "ServerName=KELDO (default)\n"
-    "ServerMode=1 (default)\n"
-    "ServerHost=127.0.0.1 (default)\n"
-    "ServerPort=5001 (default)\n"
-    "ServerAutoStart=0 (default)\n"
-    "COMPort=1 (default)\n"
-    "COMBaud=5 (19200,e,8,1) (default)\n"
-    "ServerBind= (default)\n"
+    "ServerID=1 (default)\nServerName=KELDO (default)\nServerMode=1 (default)\n"
+    "ServerHost=127.0.0.1 (default)\nServerPort=5001 (default)\nServerAutoStart=0 (default)\n"
+    "COMPort=1 (default)\nCOMBaud=5 (19200,e,8,1) (default)\nServerBind= (default)\n"
     "ServerAllow= (default)\n";
 
 struct SetCase {
   std::string assignment;
-  int exitCode;
   std::string shown;  // the line --set shows, or the start of its error
 };
 
@@ -82,36 +75,33 @@ struct SetCase {
 // setting and what it takes, and leaves the key as it was (here: absent).
 TEST(CommandLineTest, SetRefusesBadValuesWithNothingWritten) {
   RegistrySandbox registry;
-  const bool paths = SerialDevicePathProblem("/dev/null").empty();
-  const SetCase cases[] = {
-      {"ServerPort=0", 2, "ServerPort takes 1 to 65535, not \"0\""},
-      {"ServerPort=65536", 2, "ServerPort takes 1 to 65535"},
-      {"ServerPort=+80", 2, "ServerPort takes 1 to 65535"},
-      {"ServerMode=2", 2, "ServerMode takes 0 (client) or 1 (server), not \"2\""},
-      {"ServerID=0", 2, "ServerID takes 1 to 9999"},
-      {"ServerAutoStart=yes", 2, "ServerAutoStart takes 0 or 1"},
-      {"COMBaud=14", 2, "COMBaud takes 0 to 13 or its mode"},
-      {"COMBaud=19200,o,8,1", 2, "COMBaud takes 0 to 13 or its mode"},
-      {"COMPort=0", 2, "COMPort takes 1 to 255, COM1 to COM255"},
-      {"COMPort=COM256", 2, "COMPort takes 1 to 255, COM1 to COM255"},
-      {"COMPort=/no/such/device", 2, "COMPort takes 1 to 255"},
-      {"ServerName=Scale\t1", 2, "ServerName takes text without control characters"},
-      {"ServerHost=a\x7f", 2, "ServerHost takes text without control characters"},
-      {"ServerBind=10.0.0.1 10.0.0.2", 2, "ServerBind takes one IPv4 address, or nothing"},
-      {"ServerAllow=10.0.0.0/33", 2, "ServerAllow takes IPv4 addresses and ranges"},
-      {"ServerSpeed=5", 2, "ServerSpeed is not a setting; the settings are ServerID"},
+  std::vector<SetCase> cases = {
+      {"ServerPort=0", "ServerPort takes 1 to 65535, not \"0\""},
+      {"ServerPort=65536", "ServerPort takes 1 to 65535"},
+      {"ServerPort=+80", "ServerPort takes 1 to 65535"},
+      {"ServerMode=2", "ServerMode takes 0 (client) or 1 (server), not \"2\""},
+      {"ServerID=0", "ServerID takes 1 to 9999"},
+      {"ServerAutoStart=yes", "ServerAutoStart takes 0 or 1"},
+      {"COMBaud=14", "COMBaud takes 0 to 13 or its mode"},
+      {"COMBaud=19200,o,8,1", "COMBaud takes 0 to 13 or its mode"},
+      {"COMPort=0", "COMPort takes 1 to 255, COM1 to COM255"},
+      {"COMPort=COM256", "COMPort takes 1 to 255, COM1 to COM255"},
+      {"COMPort=/no/such/device", "COMPort takes 1 to 255"},
+      {"ServerName=Scale\t1", "ServerName takes text without control characters"},
+      {"ServerHost=a\x7f", "ServerHost takes text without control characters"},
+      {"ServerBind=10.0.0.1 10.0.0.2", "ServerBind takes one IPv4 address, or nothing"},
+      {"ServerAllow=10.0.0.0/33", "ServerAllow takes IPv4 addresses and ranges"},
+      {"ServerSpeed=5", "ServerSpeed is not a setting; the settings are ServerID"},
   };
+  if (!SerialDevicePathProblem("/dev/null").empty()) {  // not a port's name here
+    cases.push_back({"COMPort=/dev/null", "COMPort takes"});
+  }
   for (const SetCase& c : cases) {
     SCOPED_TRACE(c.assignment);
     // A good value beside it is not written either.
     const CommandOutcome got = RunCommandLine({"--set", "ServerID=7", c.assignment});
-    EXPECT_EQ(got.exitCode, c.exitCode);
-    EXPECT_EQ(got.err.rfind("keldo-linkd: " + c.shown, 0), 0u) << got.err;
-  }
-  if (!paths) {
-    const CommandOutcome got = RunCommandLine({"--set", "COMPort=/dev/null"});
     EXPECT_EQ(got.exitCode, 2);
-    EXPECT_EQ(got.err.rfind("keldo-linkd: COMPort takes", 0), 0u) << got.err;
+    EXPECT_EQ(got.err.rfind("keldo-linkd: " + c.shown, 0), 0u) << got.err;
   }
   const CommandOutcome shown = RunCommandLine({"--show"});
   EXPECT_EQ(shown.exitCode, 0);
@@ -122,24 +112,24 @@ TEST(CommandLineTest, SetRefusesBadValuesWithNothingWritten) {
 TEST(CommandLineTest, SetStoresCheckedValuesThatShowThenShows) {
   RegistrySandbox registry;
   const SetCase cases[] = {
-      {"serverport=6000", 0, "ServerPort=6000"},
-      {"ServerMode=client", 0, "ServerMode=0"},
-      {"ServerMode=SERVER", 0, "ServerMode=1"},
-      {"COMBaud=115200,E,8,1", 0, "COMBaud=11 (115200,e,8,1)"},
-      {"COMPort=com7", 0, "COMPort=7"},
-      {"COMPort=255", 0, "COMPort=255"},
-      {"ServerID=9999", 0, "ServerID=9999"},
-      {"ServerName=Scale 2 (left)", 0, "ServerName=Scale 2 (left)"},
-      {"ServerHost=", 0, "ServerHost="},
-      {"ServerAutoStart=1", 0, "ServerAutoStart=1"},
-      {"ServerBind=127.0.0.1", 0, "ServerBind=127.0.0.1"},
-      {"ServerAllow=192.168.1.0/24, 10.0.0.7", 0, "ServerAllow=192.168.1.0/24, 10.0.0.7"},
-      {"ServerBind=", 0, "ServerBind="},
+      {"serverport=6000", "ServerPort=6000"},
+      {"ServerMode=client", "ServerMode=0"},
+      {"ServerMode=SERVER", "ServerMode=1"},
+      {"COMBaud=115200,E,8,1", "COMBaud=11 (115200,e,8,1)"},
+      {"COMPort=com7", "COMPort=7"},
+      {"COMPort=255", "COMPort=255"},
+      {"ServerID=9999", "ServerID=9999"},
+      {"ServerName=Scale 2 (left)", "ServerName=Scale 2 (left)"},
+      {"ServerHost=", "ServerHost="},
+      {"ServerAutoStart=1", "ServerAutoStart=1"},
+      {"ServerBind=127.0.0.1", "ServerBind=127.0.0.1"},
+      {"ServerAllow=192.168.1.0/24, 10.0.0.7", "ServerAllow=192.168.1.0/24, 10.0.0.7"},
+      {"ServerBind=", "ServerBind="},
   };
   for (const SetCase& c : cases) {
     SCOPED_TRACE(c.assignment);
     const CommandOutcome got = RunCommandLine({"--set", c.assignment});
-    EXPECT_EQ(got.exitCode, c.exitCode) << got.err;
+    EXPECT_EQ(got.exitCode, 0) << got.err;
     EXPECT_EQ(got.out, c.shown + "\n");
   }
   // The first write made the key with all eight values, as a save does: the

@@ -51,6 +51,30 @@ class DaemonProcessTest : public ::testing::Test {
     ASSERT_TRUE(daemon_->Started());
   }
 
+  // A server on a free port with its device open; returns the port.
+  std::uint16_t StartServer(const std::vector<std::string>& args = {}) {
+    const std::uint16_t port = FreePort();
+    Store(1, port);
+    Start(args);
+    EXPECT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+    return port;
+  }
+
+  // The peer connected to the server, the daemon's times-th connection.
+  void Connect(Peer& peer, std::uint16_t port, int times = 1) {
+    ASSERT_TRUE(peer.Connect(port));
+    ASSERT_TRUE(WaitForOutput("Socket Connect.", times)) << Output();
+  }
+
+  // A request from the peer reaches the device, the device's reply the peer.
+  static void ExpectCarried(Peer& peer, FakeSerialDevice& device, const std::string& request,
+                            const std::string& reply) {
+    ASSERT_TRUE(peer.Send(request));
+    EXPECT_EQ(device.Receive(request.size(), 5000), request);
+    device.Send(reply);
+    EXPECT_EQ(Read(peer, reply.size()), reply);
+  }
+
   // The daemon's standard output and error, with Windows line ends made plain.
   std::string Output() const {
     std::string text = daemon_->Output();

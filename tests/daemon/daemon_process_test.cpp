@@ -16,22 +16,12 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST_F(DaemonProcessTest, ServerModeCarriesLinesToTheLatestPeerAndStopsOnRequest) {
-  const std::uint16_t port = FreePort();
-  Store(1, port);
-  Start();
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  const std::uint16_t port = StartServer();
   Peer a;
-  ASSERT_TRUE(a.Connect(port));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
-
-  device_.Send("W 1.50\r");
-  EXPECT_EQ(Read(a, 7), "W 1.50\r");
-  ASSERT_TRUE(a.Send("T\r"));
-  EXPECT_EQ(device_.Receive(2, 3000), "T\r");
-
+  Connect(a, port);
+  ExpectCarried(a, device_, "T\r", "W 1.50\r");
   Peer b;
-  ASSERT_TRUE(b.Connect(port));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.", 2));
+  Connect(b, port, 2);
   device_.Send("W 2.00\r");
   EXPECT_EQ(Read(b, 7), "W 2.00\r");
   EXPECT_EQ(a.ReadAvailable(), "");
@@ -107,11 +97,8 @@ TEST_F(DaemonProcessTest, AServerThatCannotListenSaysWhyAndExitsWithAnError) {
 
 // The rate limit is RefusalReport's; here, that the line gets out at all.
 TEST_F(DaemonProcessTest, APeerOutsideServerAllowIsRefusedWithALineOnStandardError) {
-  const std::uint16_t port = FreePort();
-  Store(1, port);
   StoreServerAccess("", "127.0.0.1");
-  Start();
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  const std::uint16_t port = StartServer();
   Peer refused;
   ASSERT_TRUE(refused.Connect(port, "127.0.0.1", "127.0.0.2"));
   EXPECT_TRUE(WaitForOutput("keldo-linkd: refused 127.0.0.2: not in ServerAllow\n")) << Output();
@@ -128,14 +115,8 @@ TEST_F(DaemonProcessTest, AVanishedDeviceIsReportedAndServedAgainOnceItIsBack) {
   if (!FakeSerialDevice::ComesBack()) {
     GTEST_SKIP() << "a new test device is another device here (terminal_replug_test)";
   }
-  const std::uint16_t port = FreePort();
-  Store(1, port);
-  Start();
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
   Peer peer;
-  ASSERT_TRUE(peer.Connect(port));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
-
+  Connect(peer, StartServer());
   device_.Vanish();
   const std::string com = "COM" + std::to_string(device_.PortNumber());
   ASSERT_TRUE(WaitForOutput("keldo-linkd: " + com + " has gone away")) << Output();
@@ -143,21 +124,15 @@ TEST_F(DaemonProcessTest, AVanishedDeviceIsReportedAndServedAgainOnceItIsBack) {
   ASSERT_EQ(back.Error(), "");
   ASSERT_TRUE(WaitForOutput("keldo-linkd: " + com + " is back: reopened")) << Output();
 
-  back.Send("W 3.00\r");
-  EXPECT_EQ(Read(peer, 7), "W 3.00\r");
-  ASSERT_TRUE(peer.Send("T\r"));
-  EXPECT_EQ(back.Receive(2, 3000), "T\r");
+  ExpectCarried(peer, back, "T\r", "W 3.00\r");
   StopDaemon();
 }
 
 // What an integrator needs when a device "does not answer": each chunk with
 // its direction and bytes, and the ones the link dropped, marked as such.
 TEST_F(DaemonProcessTest, TheTraceShowsEachChunkWithItsDirectionAndWhatBecameOfIt) {
-  const std::uint16_t port = FreePort();
-  Store(1, port);
   const std::filesystem::path trace = output_.path() / "trace.txt";
-  Start({"--trace=" + trace.string()});
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  const std::uint16_t port = StartServer({"--trace=" + trace.string()});
   device_.Send("W 0.00\r");
   const auto traced = [&] {
     std::ifstream in(trace, std::ios::binary);
@@ -165,12 +140,8 @@ TEST_F(DaemonProcessTest, TheTraceShowsEachChunkWithItsDirectionAndWhatBecameOfI
   };
   ASSERT_TRUE(Until([&] { return traced().find("dropped: no peer") != std::string::npos; }));
   Peer peer;
-  ASSERT_TRUE(peer.Connect(port));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
-  ASSERT_TRUE(peer.Send("T\r"));
-  EXPECT_EQ(device_.Receive(2, 3000), "T\r");
-  device_.Send("W 1.50\r");
-  EXPECT_EQ(Read(peer, 7), "W 1.50\r");
+  Connect(peer, port);
+  ExpectCarried(peer, device_, "T\r", "W 1.50\r");
   StopDaemon();
 
   const std::string text = traced();
@@ -195,11 +166,8 @@ TEST_F(DaemonProcessTest, TwoInstancesServeTheirOwnPortsAndDevices) {
   Store(1, portA, "Scale A", "127.0.0.1", InstanceSettingsKey("scale-a"));
   FakeSerialDevice deviceB(NextDaemonComPort());
   ASSERT_EQ(deviceB.Error(), "");
-  LinkSettings b = DefaultLinkSettings();
-  b.ServerPort = FreePort();
-  b.ServerName = "Scale B";
-  b.COMPort = deviceB.PortNumber();
-  ASSERT_TRUE(Save(b, InstanceSettingsKey("scale_b")).written);
+  const std::uint16_t portB = FreePort();
+  Store(1, portB, "Scale B", "127.0.0.1", InstanceSettingsKey("scale_b"), deviceB.PortNumber());
   Start({"--instance", "scale-a"});
   ChildProcess second(KELDO_LINKD_PATH, output_.path() / "b.txt", {"--instance=scale_b"});
   ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
@@ -208,18 +176,11 @@ TEST_F(DaemonProcessTest, TwoInstancesServeTheirOwnPortsAndDevices) {
 
   Peer a;
   Peer peerB;
-  ASSERT_TRUE(a.Connect(portA));
-  ASSERT_TRUE(peerB.Connect(static_cast<std::uint16_t>(b.ServerPort)));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+  Connect(a, portA);
+  ASSERT_TRUE(peerB.Connect(portB));
   ASSERT_TRUE(Until([&] { return second.Output().find("Socket Connect.") != std::string::npos; }));
-  ASSERT_TRUE(a.Send("A\r"));
-  ASSERT_TRUE(peerB.Send("B\r"));
-  EXPECT_EQ(device_.Receive(2, 3000), "A\r");
-  EXPECT_EQ(deviceB.Receive(2, 3000), "B\r");
-  device_.Send("W 1.00\r");
-  deviceB.Send("W 2.00\r");
-  EXPECT_EQ(Read(a, 7), "W 1.00\r");
-  EXPECT_EQ(Read(peerB, 7), "W 2.00\r");
+  ExpectCarried(a, device_, "A\r", "W 1.00\r");
+  ExpectCarried(peerB, deviceB, "B\r", "W 2.00\r");
 
   ASSERT_TRUE(second.RequestTermination());
   EXPECT_EQ(second.Wait(std::chrono::seconds(10)), 0) << second.Output();

@@ -10,6 +10,7 @@
 
 #include "engine/platform/posix/hive_file.h"
 #include "tests/daemon/command_runner.h"
+#include "tests/support/posix/scoped_env.h"
 
 namespace keldo::test {
 namespace {
@@ -55,16 +56,12 @@ TEST_F(DaemonProcessTest, SettingsThatCannotBeReadAreReportedWithTheirFile) {
 // preloaded resolver never answers for "hang.invalid".
 TEST_F(DaemonProcessTest, AStopDoesNotWaitForAnOutstandingHostLookup) {
   Store(0, FreePort(), "KELDO", "hang.invalid");
-  const char* sanitizer = std::getenv("ASAN_OPTIONS");
-  const std::string saved = sanitizer != nullptr ? sanitizer : "";
-  ::setenv("LD_PRELOAD", KELDO_HANG_RESOLVER_PATH, 1);
-  ::setenv("ASAN_OPTIONS", (saved + ":verify_asan_link_order=0").c_str(), 1);
-  Start();
-  ::unsetenv("LD_PRELOAD");
-  if (sanitizer != nullptr) {
-    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
-  } else {
-    ::unsetenv("ASAN_OPTIONS");
+  {
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const ScopedEnv preload("LD_PRELOAD", KELDO_HANG_RESOLVER_PATH);
+    const ScopedEnv asan("ASAN_OPTIONS", std::string(sanitizer != nullptr ? sanitizer : "") +
+                                             ":verify_asan_link_order=0");
+    Start();
   }
   // Once the set-up has logged its port, its lookup is under way.
   ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
@@ -76,13 +73,9 @@ TEST_F(DaemonProcessTest, AStopDoesNotWaitForAnOutstandingHostLookup) {
 // listener and its peers, the new settings are reported, Start listens anew;
 // new settings that cannot listen end the daemon with 1.
 TEST_F(DaemonProcessTest, SighupReloadsTheSettingsAndListensOnTheNewPort) {
-  const std::uint16_t before = FreePort();
-  Store(1, before);
-  Start();
-  ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();
+  const std::uint16_t before = StartServer();
   Peer old;
-  ASSERT_TRUE(old.Connect(before));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.")) << Output();
+  Connect(old, before);
 
   const std::uint16_t after = FreePort();
   const CommandOutcome set = RunCommandLine({"--set", "ServerPort=" + std::to_string(after)});
@@ -99,10 +92,8 @@ TEST_F(DaemonProcessTest, SighupReloadsTheSettingsAndListensOnTheNewPort) {
   Peer again;
   EXPECT_FALSE(again.Connect(before)) << "the old port is closed";
   Peer peer;
-  ASSERT_TRUE(peer.Connect(after));
-  ASSERT_TRUE(WaitForOutput("Socket Connect.", 2)) << Output();
-  device_.Send("W 4.00\r");
-  EXPECT_EQ(Read(peer, 7), "W 4.00\r");
+  Connect(peer, after, 2);
+  ExpectCarried(peer, device_, "T\r", "W 4.00\r");
 
   // New settings that cannot listen end it as a start that cannot.
   Listener squatter;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "engine/platform/serial_port.h"
-#include "engine/registry.h"
 #include "tests/daemon/daemon_fixture.h"
+#include "tests/support/serial_comm_values.h"
 
 namespace keldo::test {
 namespace {
@@ -43,10 +43,8 @@ TEST_F(DaemonProcessTest, ATerminalAtTheNumberOfOneThatClosedIsLeftAlone) {
   const std::int32_t com = NextDaemonComPort();
   const std::string name = "COM" + std::to_string(com);
   auto first = std::make_unique<Terminal>();
-  TRegistry key;
-  key.SelectRoot(RegistryRoot::LocalMachine);
-  ASSERT_TRUE(key.OpenPath(kSerialCommKey, true));
-  key.WriteText(first->path, name);
+  const SerialCommValues mapped({{first->path, name}});
+  ASSERT_TRUE(mapped.Written());
   Store(1, FreePort(), "KELDO", "127.0.0.1", kSettingsKey, com);
   Start();
   ASSERT_TRUE(WaitForOutput("COM Port Open Ok.")) << Output();

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +9,7 @@
 #include "engine/platform/serial_port.h"
 #include "engine/registry.h"
 #include "engine/serial_port_list.h"
+#include "tests/support/posix/in_child.h"
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/serial_comm_values.h"
 
@@ -18,16 +17,6 @@ namespace keldo::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-int InChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 // A user who may read the machine hive but not change it (a standard user on
 // Windows, whom full access to the port map is refused) still gets the list.
@@ -39,11 +28,7 @@ TEST(SerialPortListAccess, AUserWhoMayOnlyReadTheMapStillGetsTheList) {
   fs::permissions(platform::HivePath(platform::kRegLocalMachine),
                   fs::perms(::geteuid() == 0 ? 0644 : 0444));
 
-  const int failed = InChild([] {
-    constexpr uid_t kNobody = 65534;
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-      return 10;
-    }
+  const int failed = InChildAsNobody([] {
     TRegistry reg;
     reg.SelectRoot(RegistryRoot::LocalMachine);
     if (reg.OpenPath(kSerialCommKey, false)) {

@@ -15,6 +15,7 @@
 
 #include "engine/registry.h"
 #include "engine/settings_store.h"
+#include "tests/support/posix/in_child.h"
 #include "tests/support/registry_sandbox.h"
 
 namespace keldo {
@@ -45,16 +46,6 @@ unsigned ModeOf(const fs::path& path) {
 
 // Runs `body` in a child process and returns its exit status; the child
 // reports failures through its exit code since gtest is not fork-safe.
-int InChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 class HiveFileTest : public ::testing::Test {
  protected:
   fs::path Folder() const { return platform::RegistryFolder(); }
@@ -202,11 +193,7 @@ TEST_F(HiveFileTest, UnreadableSettingsAreDescribedAndAbsentOnesAreNot) {
 
   fs::permissions(Folder(), fs::perms(0755));
   fs::permissions(MachineHive(), fs::perms::none);
-  const int failed = InChild([&] {
-    constexpr uid_t kNobody = 65534;
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-      return 10;
-    }
+  const int failed = InChildAsNobody([&] {
     const std::string why = DescribeUnreadableSettings();
     return why == MachineHive().string() + ": Permission denied" ? 0 : 11;
   });
@@ -268,11 +255,7 @@ TEST_F(HiveFileTest, AHiveTheUserMayOnlyReadLoadsButRefusesToSave) {
   fs::permissions(MachineHive(), fs::perms(::geteuid() == 0 ? 0644 : 0444));
   const std::string before = ReadFile(MachineHive());
 
-  const int failed = InChild([&] {
-    constexpr uid_t kNobody = 65534;
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-      return 10;
-    }
+  const int failed = InChildAsNobody([&] {
     LinkSettings loaded;
     Load(loaded);
     if (loaded.ServerID != 77 || loaded.ServerMode != 0) {
@@ -304,7 +287,6 @@ TEST_F(HiveFileTest, ARootSaveInAnotherUsersFolderLeavesTheFilesToThatUser) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root";
   }
-  constexpr uid_t kNobody = 65534;
   fs::create_directories(platform::RegistryFolder());
   ASSERT_EQ(::chown(platform::RegistryFolder().c_str(), kNobody, kNobody), 0);
   ASSERT_TRUE(Save(DefaultLinkSettings()).written);

@@ -4,28 +4,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/posix/scoped_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace keldo::test {
 namespace {
-
-// Sets an environment variable for the sandbox's lifetime.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      old_ = old;
-    }
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // Reverses the Desktop Entry escapes of an Exec value holding one argument:
 // first the string escapes, then the argument's quoting, then %%.

@@ -1,6 +1,6 @@
 #include "tests/support/win32/read_only_key.h"
 
-#include <aclapi.h>
+#include <sddl.h>
 
 namespace keldo::test {
 
@@ -13,30 +13,15 @@ ReadOnlyKey::ReadOnlyKey(const char* path) {
   DWORD size = 0;
   ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
   saved_.resize(size);
-  if (size == 0 ||
-      ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS) {
-    return;
-  }
-  BYTE everyone[SECURITY_MAX_SID_SIZE];
-  DWORD sidSize = sizeof everyone;
-  if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize)) {
-    return;
-  }
-  EXPLICIT_ACCESS_A access{};
-  access.grfAccessPermissions = KEY_READ | WRITE_DAC;  // WRITE_DAC: to give the DACL back
-  access.grfAccessMode = SET_ACCESS;
-  access.grfInheritance = NO_INHERITANCE;
-  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-  access.Trustee.ptstrName = reinterpret_cast<LPSTR>(everyone);
-  PACL acl = nullptr;
-  if (::SetEntriesInAclA(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
-    return;
-  }
-  SECURITY_DESCRIPTOR descriptor;
-  applied_ = ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-             ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
-             ::RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
-  ::LocalFree(acl);
+  // Everyone: KEY_READ, and WRITE_DAC to give the DACL back.
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  applied_ =
+      size != 0 &&
+      ::RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data(), &size) == ERROR_SUCCESS &&
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x60019;;;WD)", SDDL_REVISION_1,
+                                                             &readOnly, nullptr) &&
+      ::RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+  ::LocalFree(readOnly);
 }
 
 ReadOnlyKey::~ReadOnlyKey() {
