@@ -1,7 +1,6 @@
 // The contract suite on the in-memory widget set: the toolkit's own driver is
 // the user's hands, and its state is the screen.
 #include <string>
-#include <vector>
 
 #include "shell/toolkit/memory/toolkit.h"
 #include "tests/support/test_loop.h"
@@ -13,7 +12,7 @@ namespace {
 
 class MemoryHands final : public Hands {
  public:
-  explicit MemoryHands(ui::memory::MemoryToolkit& toolkit) : toolkit_(toolkit) {}
+  MemoryHands(EventLoop& /*loop*/, ui::memory::MemoryToolkit& toolkit) : toolkit_(toolkit) {}
 
   void Click(ui::Control& control) override { toolkit_.Click(control); }
   void DoubleClick(ui::Control& control) override { toolkit_.DoubleClick(control); }
@@ -31,10 +30,8 @@ class MemoryHands final : public Hands {
   void MinimizeButton(ui::Form& form) override { toolkit_.SystemCommand(form, ui::kScMinimize); }
 
   bool ShownChecked(ui::Control& control) override {
-    if (auto* box = dynamic_cast<ui::CheckBox*>(&control)) {
-      return box->Checked();
-    }
-    return dynamic_cast<ui::RadioButton&>(control).Checked();
+    auto* box = dynamic_cast<ui::CheckBox*>(&control);
+    return box != nullptr ? box->Checked() : dynamic_cast<ui::RadioButton&>(control).Checked();
   }
   int ShownPosition(ui::ScrollBar& bar) override { return bar.Position(); }
   std::string ShownText(ui::Control& control) override {
@@ -44,12 +41,11 @@ class MemoryHands final : public Hands {
     if (auto* combo = dynamic_cast<ui::ComboBox*>(&control)) {
       return combo->Text();
     }
-    const std::vector<std::string> lines = dynamic_cast<ui::Memo&>(control).Lines();
     std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      text += (i == 0 ? "" : "\n") + lines[i];
+    for (const std::string& line : dynamic_cast<ui::Memo&>(control).Lines()) {
+      text += line + '\n';
     }
-    return text;
+    return text.empty() ? text : text.substr(0, text.size() - 1);
   }
   int ShownItemIndex(ui::ComboBox& combo) override { return combo.ItemIndex(); }
   bool OnScreen(ui::Form& form) override {
@@ -61,26 +57,11 @@ class MemoryHands final : public Hands {
   ui::memory::MemoryToolkit& toolkit_;
 };
 
-class MemoryBackend final : public Backend {
- public:
-  MemoryBackend() : loop_(TestLoop()), toolkit_(loop_), hands_(toolkit_) {
-    loop_.SetErrorReport([this](const std::exception& e) { errors.push_back(e.what()); });
-  }
-
-  EventLoop& Loop() override { return loop_; }
-  ui::Toolkit& Toolkit() override { return toolkit_; }
-  Hands& User() override { return hands_; }
-
- private:
-  VirtualTimeLoop loop_;
-  ui::memory::MemoryToolkit toolkit_;
-  MemoryHands hands_;
-};
-
 }  // namespace
 
 std::unique_ptr<Backend> MakeBackend() {
-  return std::make_unique<MemoryBackend>();
+  return std::make_unique<BackendOf<ui::memory::MemoryToolkit, MemoryHands>>(
+      std::make_unique<VirtualTimeLoop>(TestLoop()));
 }
 
 }  // namespace keldo::test

@@ -33,12 +33,10 @@ class DialogKeysTest : public ToolkitFixture {
   ui::Button& btnSave;
 };
 
-TEST_F(DialogKeysTest, ModalShowingNestsTheLoopAndBlocksOtherForms) {
+// The blocking and the result are the contract suite's; here, the nested
+// loop runs the virtual time on.
+TEST_F(DialogKeysTest, ModalShowingNestsTheLoop) {
   main_->Show();
-  auto& mainButton = main_->Create<ui::Button>({0, 0, 33, 33});
-  int mainClicks = 0;
-  mainButton.OnClick = [&](void*) { ++mainClicks; };
-  btnExit.OnClick = [this](void*) { dialog_->Close(); };
   btnSave.OnClick = [this](void*) { dialog_->SetModalResult(ui::mrOk); };
 
   // A timer started before the dialog ticks while it is shown.
@@ -48,15 +46,11 @@ TEST_F(DialogKeysTest, ModalShowingNestsTheLoopAndBlocksOtherForms) {
   timer->SetOnTimer([&] {
     timer->SetEnabled(false);
     ticked = true;
-    EXPECT_FALSE(toolkit_.Click(mainButton));  // behind the modal dialog
     EXPECT_TRUE(toolkit_.Click(btnSave));
   });
   timer->SetEnabled(true);
   EXPECT_EQ(dialog_->ShowModal(), ui::mrOk);
   EXPECT_TRUE(ticked);
-  EXPECT_FALSE(dialog_->Visible());
-  EXPECT_TRUE(toolkit_.Click(mainButton));  // takes input again
-  EXPECT_EQ(mainClicks, 1);
 
   // Shown again, and closed by the title bar from inside the nested loop.
   int shows = 0;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/event_loop.h"
@@ -59,14 +61,12 @@ class Backend {
   std::vector<std::string> errors;
 };
 
-// A real widget set T on the platform's loop, with hands H(loop, toolkit).
+// A widget set T on the given loop, with hands H(loop, toolkit).
 template <class T, class H>
-class PlatformBackend final : public Backend {
+class BackendOf final : public Backend {
  public:
-  PlatformBackend()
-      : loop_(CreatePlatformEventLoop()),
-        toolkit_(std::make_unique<T>(*loop_)),
-        hands_(*loop_, *toolkit_) {
+  explicit BackendOf(std::unique_ptr<EventLoop> loop = CreatePlatformEventLoop())
+      : loop_(std::move(loop)), toolkit_(std::make_unique<T>(*loop_)), hands_(*loop_, *toolkit_) {
     loop_->SetErrorReport([this](const std::exception& e) { errors.push_back(e.what()); });
   }
 
@@ -96,6 +96,32 @@ class ContractTest : public ::testing::Test {
     return *forms_.back();
   }
   const std::vector<std::string>& Errors() const { return backend_->errors; }
+
+  // A dialog centred on the main form; its save button ends it with mrOk.
+  struct Dialog {
+    ui::Form& form;
+    ui::Button& save;
+  };
+  Dialog NewDialog() {
+    ui::Form& form = NewForm("TfrmContractDialog");
+    form.SetPosition(ui::FormPosition::MainFormCenter);
+    auto& save = form.Create<ui::Button>({8, 8, 80, 30});
+    save.OnClick = [&form](void*) { form.SetModalResult(ui::mrOk); };
+    return {form, save};
+  }
+
+  // Shows the form modally, does the user's part from inside its loop while
+  // the form must be on the screen, and gives back the modal result.
+  int ShowModalWith(ui::Form& form, const std::function<void()>& inside) {
+    bool shown = false;
+    toolkit_.Loop().Post([&] {
+      shown = user_.OnScreen(form);
+      inside();
+    });
+    const int result = form.ShowModal();
+    EXPECT_TRUE(shown) << "not on the screen while modal";
+    return result;
+  }
 
   std::unique_ptr<Backend> backend_;
   ui::Toolkit& toolkit_;

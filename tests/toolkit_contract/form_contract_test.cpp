@@ -135,6 +135,9 @@ TEST_F(ContractTest, AFormWithoutInputIgnoresMouseAndKeyboard) {
   form.SetEnabled(false);
   user_.Click(button);
   user_.Key(ui::kVkReturn);
+  auto [dialog, save] = NewDialog();
+  EXPECT_EQ(ShowModalWith(dialog, [&] { dialog.Close(); }), ui::mrCancel);
+  user_.Click(button);  // the modal showing leaves the form's own flag
   EXPECT_EQ(clicks, 0);
   form.SetEnabled(true);
   user_.Click(button);
@@ -147,21 +150,15 @@ TEST_F(ContractTest, ModalShowingBlocksTheOtherFormsAndEndsWithItsResult) {
   int clicks = 0;
   button.OnClick = [&](void*) { ++clicks; };
   user_.ShowActive(main);
-  auto& dialog = NewForm("TfrmContractDialog");
-  dialog.SetPosition(ui::FormPosition::MainFormCenter);
-  auto& save = dialog.Create<ui::Button>({8, 8, 80, 30});
-  save.OnClick = [&](void*) { dialog.SetModalResult(ui::mrOk); };
+  auto [dialog, save] = NewDialog();
   int shows = 0;
   dialog.OnShow = [&](void*) { ++shows; };
-  bool shownInside = false;
 
-  toolkit_.Loop().Post([&] {
-    shownInside = user_.OnScreen(dialog);
+  const auto clickBoth = [&] {
     user_.Click(button);  // behind the dialog
     user_.Click(save);
-  });
-  EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
-  EXPECT_TRUE(shownInside);
+  };
+  EXPECT_EQ(ShowModalWith(dialog, clickBoth), ui::mrOk);
   EXPECT_EQ(clicks, 0);
   EXPECT_FALSE(dialog.Visible());
   EXPECT_FALSE(user_.OnScreen(dialog));
@@ -171,13 +168,13 @@ TEST_F(ContractTest, ModalShowingBlocksTheOtherFormsAndEndsWithItsResult) {
   // A refused close keeps it; an accepted one ends it with mrCancel.
   bool allow = false;
   dialog.OnCloseQuery = [&](void*, bool& canClose) { canClose = allow; };
-  toolkit_.Loop().Post([&] {
+  const auto closeTwice = [&] {
     dialog.Close();
     EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
     allow = true;
     dialog.Close();
-  });
-  EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
+  };
+  EXPECT_EQ(ShowModalWith(dialog, closeTwice), ui::mrCancel);
   EXPECT_EQ(shows, 2);
   EXPECT_FALSE(toolkit_.App().Terminated());
 }
@@ -223,21 +220,15 @@ TEST_F(ContractTest, AFormShownWhileTheApplicationIsMinimisedComesOnTheScreen) {
   EXPECT_TRUE(main.Visible());
   EXPECT_FALSE(user_.OnScreen(main));
 
-  auto& dialog = NewForm("TfrmContractDialog");
-  dialog.SetPosition(ui::FormPosition::MainFormCenter);
+  auto [dialog, save] = NewDialog();
   dialog.SetAlwaysOnTop(true);
-  auto& save = dialog.Create<ui::Button>({8, 8, 80, 30});
-  save.OnClick = [&](void*) { dialog.SetModalResult(ui::mrOk); };
-  bool shownInside = false;
-  toolkit_.Loop().Post([&] {
-    shownInside = user_.OnScreen(dialog);
+  const auto clickSave = [&] {
     user_.Click(save);
     if (dialog.ModalResult() == ui::mrNone) {
       dialog.SetModalResult(ui::mrCancel);  // out of the user's reach
     }
-  });
-  EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
-  EXPECT_TRUE(shownInside);
+  };
+  EXPECT_EQ(ShowModalWith(dialog, clickSave), ui::mrOk);
   EXPECT_FALSE(user_.OnScreen(main));
   EXPECT_TRUE(app.Minimized());
 

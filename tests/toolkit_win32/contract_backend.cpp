@@ -2,28 +2,13 @@
 // (mouse messages to the control under the pointer, keys through the loop's
 // queue and so through the toolkit's filter), and what the native controls
 // hold.
-// clang-format off
-#include <winsock2.h>
-#include <windows.h>
-// clang-format on
-
 #include <string>
 
-#include "shell/toolkit/win32/controls.h"
-#include "shell/toolkit/win32/form.h"
-#include "shell/toolkit/win32/toolkit.h"
 #include "tests/toolkit_contract/contract.h"
+#include "tests/toolkit_win32/win32_fixture.h"
 
 namespace keldo::test {
 namespace {
-
-HWND Handle(ui::Control& control) {
-  return dynamic_cast<ui::win32::Win32Widget&>(control).Handle();
-}
-
-HWND FormHandle(ui::Form& form) {
-  return dynamic_cast<ui::win32::Win32Form&>(form).Handle();
-}
 
 // The system gives no mouse input to a hidden or disabled window, nor to the
 // windows inside one.
@@ -34,10 +19,6 @@ bool Reachable(HWND window) {
     }
   }
   return true;
-}
-
-LPARAM ClientPoint(int x, int y) {
-  return MAKELPARAM(x, y);
 }
 
 class Win32Hands final : public Hands {
@@ -102,28 +83,9 @@ class Win32Hands final : public Hands {
     if (!Reachable(window)) {
       return;
     }
-    WORD code = SB_LINELEFT;
-    switch (action) {
-      case ui::ScrollAction::LineLeft:
-        code = SB_LINELEFT;
-        break;
-      case ui::ScrollAction::LineRight:
-        code = SB_LINERIGHT;
-        break;
-      case ui::ScrollAction::PageLeft:
-        code = SB_PAGELEFT;
-        break;
-      case ui::ScrollAction::PageRight:
-        code = SB_PAGERIGHT;
-        break;
-      case ui::ScrollAction::Home:
-        code = SB_LEFT;
-        break;
-      case ui::ScrollAction::End:
-        code = SB_RIGHT;
-        break;
-    }
-    ::SendMessageA(::GetParent(window), WM_HSCROLL, MAKEWPARAM(code, 0),
+    constexpr WORD kCodes[] = {SB_LINELEFT,  SB_LINERIGHT, SB_PAGELEFT,
+                               SB_PAGERIGHT, SB_LEFT,      SB_RIGHT};  // ScrollAction's order
+    ::SendMessageA(::GetParent(window), WM_HSCROLL, MAKEWPARAM(kCodes[static_cast<int>(action)], 0),
                    reinterpret_cast<LPARAM>(window));
     Settle();
   }
@@ -142,8 +104,8 @@ class Win32Hands final : public Hands {
   }
 
   void MinimizeButton(ui::Form& form) override {
-    if (Reachable(FormHandle(form))) {
-      ::SendMessageA(FormHandle(form), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (Reachable(Handle(form))) {
+      ::SendMessageA(Handle(form), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
     Settle();
   }
@@ -157,27 +119,21 @@ class Win32Hands final : public Hands {
     std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
     text.resize(static_cast<std::size_t>(
         ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text.compare(i, 2, "\r\n") != 0) {
-        lines.push_back(text[i]);
-      } else {
-        lines.push_back('\n');
-        ++i;
-      }
+    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+      text.erase(at, 1);
     }
-    return lines;
+    return text;
   }
   int ShownItemIndex(ui::ComboBox& combo) override {
     return static_cast<int>(::SendMessageA(Handle(combo), CB_GETCURSEL, 0, 0));
   }
   bool OnScreen(ui::Form& form) override {
-    return ::IsWindowVisible(FormHandle(form)) && !::IsIconic(FormHandle(form));
+    return ::IsWindowVisible(Handle(form)) && !::IsIconic(Handle(form));
   }
 
   void ShowActive(ui::Form& form) override {
     form.Show();
-    ::SetForegroundWindow(FormHandle(form));
+    ::SetForegroundWindow(Handle(form));
     Settle();
   }
 
@@ -185,7 +141,7 @@ class Win32Hands final : public Hands {
   static LPARAM Middle(HWND window) {
     RECT rect{};
     ::GetClientRect(window, &rect);
-    return ClientPoint(rect.right / 2, rect.bottom / 2);
+    return MAKELPARAM(rect.right / 2, rect.bottom / 2);
   }
 
   // Down and up with the left button; atEnd: at the right end, where a text
@@ -196,7 +152,7 @@ class Win32Hands final : public Hands {
     }
     RECT rect{};
     ::GetClientRect(window, &rect);
-    const LPARAM at = atEnd ? ClientPoint(rect.right - 2, rect.bottom / 2) : Middle(window);
+    const LPARAM at = atEnd ? MAKELPARAM(rect.right - 2, rect.bottom / 2) : Middle(window);
     ::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::SendMessageA(window, WM_LBUTTONUP, 0, at);
     Settle();
@@ -220,7 +176,7 @@ class Win32Hands final : public Hands {
 }  // namespace
 
 std::unique_ptr<Backend> MakeBackend() {
-  return std::make_unique<PlatformBackend<ui::win32::Win32Toolkit, Win32Hands>>();
+  return std::make_unique<BackendOf<ui::win32::Win32Toolkit, Win32Hands>>();
 }
 
 }  // namespace keldo::test

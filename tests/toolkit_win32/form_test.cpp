@@ -34,26 +34,6 @@ TEST_F(Win32Forms, WithoutItsCloseCommandTheWindowMenuCannotClose) {
   EXPECT_EQ(queries, 1);
 }
 
-// Modal showing disables the other forms' windows, counted, so a form's own
-// disabled flag survives it.
-TEST_F(Win32Forms, ModalShowingKeepsAFormsOwnDisabledFlag) {
-  form_->Show();
-  auto dialog = toolkit_->CreateForm("KeldoTestDialog");
-  bool blockedInside = false;
-  loop_->Post([&] {
-    blockedInside = !::IsWindowEnabled(FormHandle());
-    dialog->Close();
-  });
-  EXPECT_EQ(dialog->ShowModal(), ui::mrCancel);
-  EXPECT_TRUE(blockedInside);
-  EXPECT_TRUE(::IsWindowEnabled(FormHandle()));
-
-  form_->SetEnabled(false);
-  loop_->Post([&] { dialog->Close(); });
-  EXPECT_EQ(dialog->ShowModal(), ui::mrCancel);
-  EXPECT_FALSE(::IsWindowEnabled(FormHandle()));
-}
-
 // Hidden in the tray, the main form has no place to centre a dialog over:
 // one asked for then stands in the middle of the screen.
 TEST_F(Win32Forms, ADialogShownWhileTheMainFormIsHiddenIsCentredOnTheScreen) {

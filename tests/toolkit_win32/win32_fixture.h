@@ -17,6 +17,14 @@
 
 namespace keldo::test {
 
+inline HWND Handle(ui::Control& control) {
+  return dynamic_cast<ui::win32::Win32Widget&>(control).Handle();
+}
+
+inline HWND Handle(ui::Form& form) {
+  return dynamic_cast<ui::win32::Win32Form&>(form).Handle();
+}
+
 // A real Win32 loop and widget set, and a hidden form to put controls on.
 class Win32Ui : public ::testing::Test {
  protected:
@@ -27,10 +35,7 @@ class Win32Ui : public ::testing::Test {
     form_->SetClientSize({360, 344});
   }
 
-  static HWND Handle(ui::Control& control) {
-    return dynamic_cast<ui::win32::Win32Widget&>(control).Handle();
-  }
-  HWND FormHandle() const { return dynamic_cast<ui::win32::Win32Form&>(*form_).Handle(); }
+  HWND FormHandle() const { return Handle(*form_); }
 
   std::unique_ptr<EventLoop> loop_;
   std::unique_ptr<ui::win32::Win32Toolkit> toolkit_;

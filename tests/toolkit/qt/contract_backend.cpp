@@ -11,61 +11,36 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <map>
 #include <string>
 
 #include "shell/toolkit/messages.h"
-#include "shell/toolkit/qt/controls.h"
-#include "shell/toolkit/qt/form.h"
-#include "shell/toolkit/qt/toolkit.h"
 #include "tests/toolkit/qt/qt_fixture.h"
 #include "tests/toolkit_contract/contract.h"
 
 namespace keldo::test {
 namespace {
 
-QWidget* WidgetOf(ui::Control& control) {
-  return dynamic_cast<ui::qt::QtControl&>(control).Widget();
-}
-
-// The user reaches only what is on the screen and enabled.
-bool Reachable(const QWidget* widget) {
-  return widget->isVisible() && widget->isEnabled();
-}
-
-QWidget* WindowOf(ui::Form& form) {
-  return dynamic_cast<ui::qt::QtForm&>(form).Window();
+// The control's widget if the user can reach it: on the screen and enabled.
+QWidget* Reach(ui::Control& control) {
+  QWidget* widget = WidgetOf(control);
+  return widget->isVisible() && widget->isEnabled() ? widget : nullptr;
 }
 
 Qt::Key QtKey(int virtualKey) {
-  switch (virtualKey) {
-    case ui::kVkTab:
-      return Qt::Key_Tab;
-    case ui::kVkReturn:
-      return Qt::Key_Return;
-    case ui::kVkEscape:
-      return Qt::Key_Escape;
-    case ui::kVkSpace:
-      return Qt::Key_Space;
-    case ui::kVkPrior:
-      return Qt::Key_PageUp;
-    case ui::kVkNext:
-      return Qt::Key_PageDown;
-    case ui::kVkEnd:
-      return Qt::Key_End;
-    case ui::kVkHome:
-      return Qt::Key_Home;
-    case ui::kVkLeft:
-      return Qt::Key_Left;
-    case ui::kVkUp:
-      return Qt::Key_Up;
-    case ui::kVkRight:
-      return Qt::Key_Right;
-    case ui::kVkDown:
-      return Qt::Key_Down;
-    default:
-      ADD_FAILURE() << "no Qt key for " << virtualKey;
-      return Qt::Key_unknown;
+  static const std::map<int, Qt::Key> keys = {
+      {ui::kVkTab, Qt::Key_Tab},       {ui::kVkReturn, Qt::Key_Return},
+      {ui::kVkEscape, Qt::Key_Escape}, {ui::kVkSpace, Qt::Key_Space},
+      {ui::kVkPrior, Qt::Key_PageUp},  {ui::kVkNext, Qt::Key_PageDown},
+      {ui::kVkEnd, Qt::Key_End},       {ui::kVkHome, Qt::Key_Home},
+      {ui::kVkLeft, Qt::Key_Left},     {ui::kVkUp, Qt::Key_Up},
+      {ui::kVkRight, Qt::Key_Right},   {ui::kVkDown, Qt::Key_Down}};
+  const auto key = keys.find(virtualKey);
+  if (key == keys.end()) {
+    ADD_FAILURE() << "no Qt key for " << virtualKey;
+    return Qt::Key_unknown;
   }
+  return key->second;
 }
 
 class QtHands final : public Hands {
@@ -73,8 +48,8 @@ class QtHands final : public Hands {
   QtHands(EventLoop& /*loop*/, ui::qt::QtToolkit& /*toolkit*/) {}
 
   void Click(ui::Control& control) override {
-    QWidget* widget = WidgetOf(control);
-    if (!Reachable(widget)) {
+    QWidget* widget = Reach(control);
+    if (widget == nullptr) {
       return;
     }
     // On the indicator of a check or radio button, the middle of anything else.
@@ -85,8 +60,8 @@ class QtHands final : public Hands {
   }
 
   void DoubleClick(ui::Control& control) override {
-    QWidget* widget = WidgetOf(control);
-    if (!Reachable(widget)) {
+    QWidget* widget = Reach(control);
+    if (widget == nullptr) {
       return;
     }
     if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
@@ -96,12 +71,12 @@ class QtHands final : public Hands {
   }
 
   void Type(ui::Control& control, const std::string& text) override {
-    QWidget* widget = WidgetOf(control);
-    auto* combo = qobject_cast<QComboBox*>(widget);
-    QWidget* field = combo != nullptr ? combo->lineEdit() : widget;
-    if (!Reachable(widget)) {
+    QWidget* widget = Reach(control);
+    if (widget == nullptr) {
       return;
     }
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    QWidget* field = combo != nullptr ? combo->lineEdit() : widget;
     if (field == nullptr) {
       widget->setFocus(Qt::TabFocusReason);  // a click would open the list
       QTest::keyClicks(widget, QString::fromStdString(text));
@@ -121,29 +96,13 @@ class QtHands final : public Hands {
   }
 
   void Scroll(ui::ScrollBar& bar, ui::ScrollAction action) override {
-    auto* scroll = static_cast<QScrollBar*>(WidgetOf(bar));
-    if (!Reachable(scroll)) {
-      return;
-    }
-    switch (action) {
-      case ui::ScrollAction::LineLeft:
-        scroll->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
-      case ui::ScrollAction::LineRight:
-        scroll->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
-      case ui::ScrollAction::PageLeft:
-        scroll->triggerAction(QAbstractSlider::SliderPageStepSub);
-        break;
-      case ui::ScrollAction::PageRight:
-        scroll->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        break;
-      case ui::ScrollAction::Home:
-        scroll->triggerAction(QAbstractSlider::SliderToMinimum);
-        break;
-      case ui::ScrollAction::End:
-        scroll->triggerAction(QAbstractSlider::SliderToMaximum);
-        break;
+    // In ScrollAction's order.
+    constexpr QAbstractSlider::SliderAction kSlides[] = {
+        QAbstractSlider::SliderSingleStepSub, QAbstractSlider::SliderSingleStepAdd,
+        QAbstractSlider::SliderPageStepSub,   QAbstractSlider::SliderPageStepAdd,
+        QAbstractSlider::SliderToMinimum,     QAbstractSlider::SliderToMaximum};
+    if (auto* scroll = static_cast<QScrollBar*>(Reach(bar))) {
+      scroll->triggerAction(kSlides[static_cast<int>(action)]);
     }
   }
 
@@ -187,11 +146,7 @@ class QtHands final : public Hands {
     return WindowOf(form)->isVisible() && !WindowOf(form)->isMinimized();
   }
 
-  void ShowActive(ui::Form& form) override {
-    form.Show();
-    WindowOf(form)->activateWindow();
-    ASSERT_TRUE(Wait([&] { return QApplication::activeWindow() == WindowOf(form); }));
-  }
+  void ShowActive(ui::Form& form) override { ASSERT_TRUE(test::ShowActive(form)); }
 
  private:
   static QWidget* Target() {
@@ -203,7 +158,7 @@ class QtHands final : public Hands {
 }  // namespace
 
 std::unique_ptr<Backend> MakeBackend() {
-  return std::make_unique<PlatformBackend<ui::qt::QtToolkit, QtHands>>();
+  return std::make_unique<BackendOf<ui::qt::QtToolkit, QtHands>>();
 }
 
 }  // namespace keldo::test

@@ -18,25 +18,19 @@ namespace {
 
 using FormTest = QtToolkitTest;
 
+// Restored while off the taskbar, the forms stay withdrawn until the entry
+// comes back; the rest of the round trip is the contract suite's.
 TEST_F(FormTest, HidingTheTaskbarEntryWithdrawsTheFormsButKeepsThemVisible) {
   auto& main = NewForm("TfrmMainTest");
-  int shows = 0;
-  main.OnShow = [&](void*) { ++shows; };
   main.Show();
   ui::Application& app = toolkit_->App();
-
   app.Minimize();
   app.ShowWindow(ui::kSwHide);
-  EXPECT_FALSE(main.Window()->isVisible());
-  EXPECT_FALSE(app.TaskbarEntryVisible());
-  EXPECT_TRUE(main.Visible());
   app.Restore();
-  EXPECT_FALSE(main.Window()->isVisible());  // restored, still off the taskbar
+  EXPECT_FALSE(main.Window()->isVisible());
+  EXPECT_TRUE(main.Visible());
   app.ShowWindow(ui::kSwRestore);
   EXPECT_TRUE(main.Window()->isVisible());
-  EXPECT_FALSE(main.Window()->isMinimized());
-  EXPECT_TRUE(app.TaskbarEntryVisible());
-  EXPECT_EQ(shows, 1);
 }
 
 // What another process sees: the form's lock while it exists; and another

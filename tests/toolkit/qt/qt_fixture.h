@@ -31,6 +31,21 @@ inline bool Wait(const std::function<bool()>& done, int ms = 3000) {
   return true;
 }
 
+inline QWidget* WidgetOf(ui::Control& control) {
+  return dynamic_cast<ui::qt::QtControl&>(control).Widget();
+}
+
+inline QWidget* WindowOf(ui::Form& form) {
+  return dynamic_cast<ui::qt::QtForm&>(form).Window();
+}
+
+// Shows the form and waits until its window has the keyboard.
+inline bool ShowActive(ui::Form& form) {
+  form.Show();
+  WindowOf(form)->activateWindow();
+  return Wait([&] { return QApplication::activeWindow() == WindowOf(form); });
+}
+
 // The Qt widget set on the platform loop, on whatever QPA platform the
 // environment names (the suite runs on "offscreen"). Errors that reach the
 // loop's report are collected.
@@ -51,17 +66,6 @@ class QtToolkitTest : public ::testing::Test {
     auto& form = dynamic_cast<ui::qt::QtForm&>(*forms_.back());
     form.SetClientSize({320, 240});
     return form;
-  }
-
-  static QWidget* WidgetOf(ui::Control& control) {
-    return dynamic_cast<ui::qt::QtControl&>(control).Widget();
-  }
-
-  // Shows the form and waits until its window has the keyboard.
-  bool ShowActive(ui::qt::QtForm& form) {
-    form.Show();
-    form.Window()->activateWindow();
-    return Wait([&] { return QApplication::activeWindow() == form.Window(); });
   }
 
   std::unique_ptr<EventLoop> loop_;
